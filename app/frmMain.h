@@ -1,0 +1,119 @@
+#pragma once
+// The main window: its controls, the movement engine's state and every handler of its events.
+// The handlers are spread over a few files by subject: mover.cpp (Start/Stop and the tick), inputs.cpp
+// (the three boxes and their spinners), lifecycle.cpp (load, unload, hints), timer/scheduler.cpp (the
+// work/pause schedule) and about/keys.cpp (the keys that open the About box).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/services.h"
+#include "ui/ui.h"
+
+namespace kivano::timer {
+class dlgTimer;
+}
+namespace kivano::about {
+class frmAbout;
+}
+
+namespace kivano::app {
+
+class frmMain {
+  public:
+    explicit frmMain(Services& services);
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
+    ~frmMain();
+
+    [[nodiscard]] ui::Window& window() { return *window_; }
+    [[nodiscard]] timer::dlgTimer& timerDialog();
+    [[nodiscard]] about::frmAbout& aboutBox();
+
+    // Lifecycle and hints.
+    void Form_Load();
+    void Form_Unload();
+    void Form_MouseMove();
+    void cbMinimize_Click();
+    void showHint(int stringId);
+
+    // Movement.
+    void cbStart_Click();
+    void tmMover_Timer();
+    void ShowIdlePage();
+    void ShowMovingPage();
+
+    // Parameter inputs.
+    void edDelay_Change();
+    void edSpeed_Change();
+    void edRandomize_Change();
+    void udDelay_DownClick();
+    void udDelay_UpClick();
+    void udSpeed_DownClick();
+    void udSpeed_UpClick();
+    void udRandomize_DownClick();
+    void udRandomize_UpClick();
+
+    // Work/pause schedule.
+    void cbTimer_Click();
+    void tmTimer_Timer();
+
+    // Keys that open the About box.
+    void Form_KeyPress(char16_t keyAscii);
+    void cbStart_KeyPress(char16_t keyAscii);
+
+    static constexpr std::uint32_t kMoverInterval = 100;    // ms
+    static constexpr std::uint32_t kScheduleInterval = 1000; // ms
+
+    // Movement state.
+    std::int16_t StepX = 0;
+    std::int16_t StepY = 0;
+    std::int32_t DelayTicks = 0;
+    double ExtraDelay = 0;
+    double Speed = 0;
+    double RandomizeAmount = 0;
+    std::int32_t WaitTicks = 0;
+    bool RestartPending = false;
+    // Schedule state.
+    bool IsPaused = false;
+    double WorkSeconds = 0;
+    double PeriodSeconds = 0;
+    std::int32_t TimerTicks = 0;
+
+  private:
+    void bindHandlers();
+    void setStartValues();
+    void restoreSettings();
+    void storeSettings();
+    void showPage(int pageStringId);
+    void applySpeedLike(ui::TextBox& box, double& member);
+    void writeSpeedLike(ui::TextBox& box, double& member, double value);
+    void restartMover();
+    [[nodiscard]] std::string numberText(double value) const;
+
+    Services& services_;
+    std::unique_ptr<ui::Window> window_;
+
+  public:
+    // The controls, by their layout names.
+    ui::Label& lblTop;
+    ui::TextBox& edDelay;
+    ui::UpDown& udDelay;
+    ui::TextBox& edSpeed;
+    ui::UpDown& udSpeed;
+    ui::TextBox& edRandomize;
+    ui::UpDown& udRandomize;
+    ui::Browser& wbMain;
+    ui::Button& cbTimer;
+    ui::Button& cbStart;
+    ui::Button& cbMinimize;
+    ui::Timer& tmMover;
+    ui::Timer& tmTimer;
+
+  private:
+    std::unique_ptr<timer::dlgTimer> dlgTimer_;
+    std::unique_ptr<about::frmAbout> frmAbout_;
+};
+
+} // namespace kivano::app

@@ -1,0 +1,118 @@
+// The movement engine: the Start/Stop toggle, the movement tick and the status pages.
+
+#include <algorithm>
+#include <limits>
+
+#include "app/frmMain.h"
+#include "app/numtext.h"
+#include "resources/strings.h"
+
+namespace kivano::app {
+
+using resources::LoadResString;
+using resources::StringId;
+
+namespace {
+
+constexpr std::int32_t kEdge = 10;
+
+// Keeps the extra wait finite, so that growing and shrinking it can never meet as inf - inf.
+double finite(double value) {
+    constexpr double kMax = std::numeric_limits<double>::max();
+    return std::clamp(value, -kMax, kMax);
+}
+
+} // namespace
+
+void frmMain::cbStart_Click() {
+    if (!tmMover.enabled()) {
+        ExtraDelay = 0;
+        IsPaused = false;
+        tmMover.setEnabled(true);
+        cbTimer.setEnabled(false);
+        cbStart.setCaption(LoadResString(StringId::kStop));
+        cbStart.setTooltip(LoadResString(StringId::kStopMoving));
+        ShowMovingPage();
+        return;
+    }
+    edDelay_Change();
+    edSpeed_Change();
+    edRandomize_Change();
+    cbTimer.setEnabled(true);
+    tmMover.setEnabled(false);
+    tmTimer.setEnabled(false);
+    cbStart.setCaption(LoadResString(StringId::kStart));
+    cbStart.setTooltip(LoadResString(StringId::kStartMoving));
+    ShowIdlePage();
+}
+
+void frmMain::tmMover_Timer() {
+    if (IsPaused) return;
+    if (RestartPending) {
+        RestartPending = false;
+        restartMover();
+    }
+    if (static_cast<double>(WaitTicks) < static_cast<double>(DelayTicks) + ExtraDelay) {
+        if (WaitTicks < std::numeric_limits<std::int32_t>::max()) ++WaitTicks;
+        return;
+    }
+    WaitTicks = 0;
+
+    // Failed reads leave zeros in place; the tick goes on regardless.
+    ui::Rect r{};
+    r = window_->outerRect();
+    ui::Point p{};
+    services_.cursor.get(p);
+    services_.cursor.set({p.x + StepX, p.y + StepY});
+
+    const float a = services_.random.next();
+    const double h = static_cast<double>(DelayTicks) * RandomizeAmount * 0.5;
+    if (a < 0.1F) {
+        ExtraDelay = finite(ExtraDelay + h);
+    } else if (a > 0.9F) {
+        ExtraDelay = finite(ExtraDelay - h);
+        if (static_cast<double>(DelayTicks) + ExtraDelay <= 0) ExtraDelay = 0;
+    }
+    const float b = services_.random.next();
+    if (b < 0.05F) StepX = toStep(StepX + RandomizeAmount);
+    if (b > 0.95F) StepX = toStep(StepX - RandomizeAmount);
+    const float c = services_.random.next();
+    if (c < 0.05F) StepY = toStep(StepY + RandomizeAmount);
+    if (c > 0.95F) StepY = toStep(StepY - RandomizeAmount);
+
+    const std::int16_t forward = toStep(Speed);
+    // Speed is never negative, so this stays exactly the reverse even where the forward step is clamped.
+    const auto backward = static_cast<std::int16_t>(-forward);
+    if (window_->state() == ui::WindowState::Normal) {
+        // Held inside the window's rectangle and off the screen's top and left edges; later rules win.
+        if (p.x < kEdge || p.x < r.left) StepX = forward;
+        if (p.x > r.right) StepX = backward;
+        if (p.y < kEdge || p.y < r.top) StepY = forward, ExtraDelay = 0;
+        if (p.y > r.bottom) StepY = backward, ExtraDelay = 0;
+        return;
+    }
+    // Minimised or maximised: roam the screen and turn back where the screen's edge clipped the move.
+    ui::Point q{};
+    services_.cursor.get(q);
+    if (q.x < kEdge && q.x == p.x) StepX = forward, ExtraDelay = 0;
+    if (q.y < kEdge && q.y == p.y) StepY = forward, ExtraDelay = 0;
+    if (q.x > kEdge && q.x == p.x) StepX = backward;
+    if (q.y > kEdge && q.y == p.y) StepY = backward;
+}
+
+void frmMain::restartMover() {
+    tmMover.setEnabled(false);
+    tmMover.setInterval(kMoverInterval);
+    tmMover.setEnabled(true);
+}
+
+void frmMain::showPage(int pageStringId) {
+    wbMain.navigate(LoadResString(StringId::kFilePrefix) + services_.system.exeFolder() +
+                    LoadResString(StringId::kSlash) + LoadResString(pageStringId));
+}
+
+void frmMain::ShowIdlePage() { showPage(StringId::kIdlePage); }
+
+void frmMain::ShowMovingPage() { showPage(StringId::kMovingPage); }
+
+} // namespace kivano::app

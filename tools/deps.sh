@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages a build needs. Usage: tools/deps.sh [core|qt|win32|all]...
+set -euo pipefail
+
+core=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang-tidy clang-format)
+qt=(qt6-base-dev xvfb xauth xdotool x11-utils openbox)
+win32=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine wine64 xvfb xauth xdotool)
+
+packages=()
+for set in "${@:-all}"; do
+    case "$set" in
+    core) packages+=("${core[@]}") ;;
+    qt) packages+=("${qt[@]}") ;;
+    win32) packages+=("${win32[@]}") ;;
+    all) packages+=("${core[@]}" "${qt[@]}" "${win32[@]}") ;;
+    *) echo "unknown package set: $set" >&2; exit 2 ;;
+    esac
+done
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update
+$sudo apt-get install -y --no-install-recommends "${missing[@]}"
