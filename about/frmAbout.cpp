@@ -24,13 +24,18 @@ void frmAbout::Form_Load() {
     window_->setCaption("About " + title);
     window_->get<ui::Label>("lblVersion")
         .setCaption("Version " + std::to_string(resources::kVersionMajor) + "." +
-                    std::to_string(resources::kVersionMinor) + "." + std::to_string(resources::kVersionRevision));
+                    std::to_string(resources::kVersionMinor) + "." +
+                    std::to_string(resources::kVersionRevision));
     window_->get<ui::Label>("lblTitle").setCaption(title);
 }
 
-void frmAbout::cmdOK_Click() { window_->close(); }
+void frmAbout::cmdOK_Click() {
+    window_->close();
+}
 
-void frmAbout::cmdSysInfo_Click() { StartSysInfo(); }
+void frmAbout::cmdSysInfo_Click() {
+    StartSysInfo();
+}
 
 bool frmAbout::GetKeyValue(std::int32_t KeyRoot, const std::string& KeyName, const std::string& SubKeyRef,
                            std::string& KeyVal) {
@@ -39,7 +44,8 @@ bool frmAbout::GetKeyValue(std::int32_t KeyRoot, const std::string& KeyName, con
 
 void frmAbout::StartSysInfo() {
     std::string path;
-    bool found = GetKeyValue(settings::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", path);
+    bool found =
+        GetKeyValue(settings::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", path);
     if (!found) {
         std::string folder;
         if (GetKeyValue(settings::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO",

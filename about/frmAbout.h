@@ -2,12 +2,12 @@
 // The About box: title, version and description beside a picture, and a way to the system
 // information tool.
 
+#include "app/services.h"
+#include "ui/ui.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
-
-#include "app/services.h"
-#include "ui/ui.h"
 
 namespace kivano::about {
 

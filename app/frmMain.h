@@ -4,12 +4,12 @@
 // (the three boxes and their spinners), lifecycle.cpp (load, unload, hints), timer/scheduler.cpp (the
 // work/pause schedule) and about/keys.cpp (the keys that open the About box).
 
+#include "app/services.h"
+#include "ui/ui.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
-
-#include "app/services.h"
-#include "ui/ui.h"
 
 namespace kivano::timer {
 class dlgTimer;
@@ -63,7 +63,7 @@ class frmMain {
     void Form_KeyPress(char16_t keyAscii);
     void cbStart_KeyPress(char16_t keyAscii);
 
-    static constexpr std::uint32_t kMoverInterval = 100;    // ms
+    static constexpr std::uint32_t kMoverInterval = 100;     // ms
     static constexpr std::uint32_t kScheduleInterval = 1000; // ms
 
     // Movement state.

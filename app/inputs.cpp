@@ -1,11 +1,11 @@
 // The three parameter boxes and their spinners. Each validation rewrites its own box from inside its
 // change event; every text it writes is valid, so the nested pass only confirms it.
 
-#include <algorithm>
-#include <limits>
-
 #include "app/frmMain.h"
 #include "app/numtext.h"
+
+#include <algorithm>
+#include <limits>
 
 namespace kivano::app {
 
@@ -46,9 +46,13 @@ void frmMain::applySpeedLike(ui::TextBox& box, double& member) {
     box.setText(numberText(member));
 }
 
-void frmMain::edSpeed_Change() { applySpeedLike(edSpeed, Speed); }
+void frmMain::edSpeed_Change() {
+    applySpeedLike(edSpeed, Speed);
+}
 
-void frmMain::edRandomize_Change() { applySpeedLike(edRandomize, RandomizeAmount); }
+void frmMain::edRandomize_Change() {
+    applySpeedLike(edRandomize, RandomizeAmount);
+}
 
 void frmMain::udDelay_DownClick() {
     DelayTicks = std::max(toInt32(DelayTicks - kStep / kTick).value_or(1), std::int32_t{1});
@@ -67,12 +71,20 @@ void frmMain::writeSpeedLike(ui::TextBox& box, double& member, double value) {
     StepX = toStep(Speed);
 }
 
-void frmMain::udSpeed_DownClick() { writeSpeedLike(edSpeed, Speed, Speed - kStep); }
+void frmMain::udSpeed_DownClick() {
+    writeSpeedLike(edSpeed, Speed, Speed - kStep);
+}
 
-void frmMain::udSpeed_UpClick() { writeSpeedLike(edSpeed, Speed, Speed + kStep); }
+void frmMain::udSpeed_UpClick() {
+    writeSpeedLike(edSpeed, Speed, Speed + kStep);
+}
 
-void frmMain::udRandomize_DownClick() { writeSpeedLike(edRandomize, RandomizeAmount, RandomizeAmount - kStep); }
+void frmMain::udRandomize_DownClick() {
+    writeSpeedLike(edRandomize, RandomizeAmount, RandomizeAmount - kStep);
+}
 
-void frmMain::udRandomize_UpClick() { writeSpeedLike(edRandomize, RandomizeAmount, RandomizeAmount + kStep); }
+void frmMain::udRandomize_UpClick() {
+    writeSpeedLike(edRandomize, RandomizeAmount, RandomizeAmount + kStep);
+}
 
 } // namespace kivano::app

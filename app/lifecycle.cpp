@@ -52,7 +52,9 @@ void frmMain::restoreSettings() {
     if (const auto randomize = read(StringId::kValueRandomise)) RandomizeAmount = *randomize;
 }
 
-void frmMain::Form_Unload() { storeSettings(); }
+void frmMain::Form_Unload() {
+    storeSettings();
+}
 
 void frmMain::storeSettings() {
     settings::CWinReestr reestr(services_.registry);
@@ -66,9 +68,13 @@ void frmMain::storeSettings() {
     reestr.SetKeyValue(kHkeyCurrentUser, key, LoadResString(StringId::kValueRandomise), randomize);
 }
 
-void frmMain::showHint(int stringId) { lblTop.setCaption(LoadResString(stringId)); }
+void frmMain::showHint(int stringId) {
+    lblTop.setCaption(LoadResString(stringId));
+}
 
-void frmMain::cbMinimize_Click() { window_->setState(ui::WindowState::Minimized); }
+void frmMain::cbMinimize_Click() {
+    window_->setState(ui::WindowState::Minimized);
+}
 
 void frmMain::Form_MouseMove() {
     if (!tmMover.enabled()) return;

@@ -1,11 +1,11 @@
 // The movement engine: the Start/Stop toggle, the movement tick and the status pages.
 
-#include <algorithm>
-#include <limits>
-
 #include "app/frmMain.h"
 #include "app/numtext.h"
 #include "resources/strings.h"
+
+#include <algorithm>
+#include <limits>
 
 namespace kivano::app {
 
@@ -111,8 +111,12 @@ void frmMain::showPage(int pageStringId) {
                     LoadResString(StringId::kSlash) + LoadResString(pageStringId));
 }
 
-void frmMain::ShowIdlePage() { showPage(StringId::kIdlePage); }
+void frmMain::ShowIdlePage() {
+    showPage(StringId::kIdlePage);
+}
 
-void frmMain::ShowMovingPage() { showPage(StringId::kMovingPage); }
+void frmMain::ShowMovingPage() {
+    showPage(StringId::kMovingPage);
+}
 
 } // namespace kivano::app

@@ -13,12 +13,18 @@ namespace {
 // still reads back as a number.
 constexpr double kLargest = 1e300;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -45,7 +51,8 @@ bool toCForm(std::string_view s, std::string_view sep1, std::string_view sep2, s
         out += s[i++];
         if (i < s.size() && (s[i] == '+' || s[i] == '-')) out += s[i++];
         size_t expDigits = 0;
-        while (i < s.size() && isDigit(s[i])) out += s[i++], ++expDigits;
+        while (i < s.size() && isDigit(s[i]))
+            out += s[i++], ++expDigits;
         if (expDigits == 0) return false;
     }
     return i == s.size();
@@ -71,7 +78,9 @@ std::optional<double> parseNumber(std::string_view text, std::string_view decima
     return parseWith(text, decimalSeparator, {});
 }
 
-std::optional<double> parseNumberAnySeparator(std::string_view text) { return parseWith(text, ".", ","); }
+std::optional<double> parseNumberAnySeparator(std::string_view text) {
+    return parseWith(text, ".", ",");
+}
 
 std::string formatNumber(double value, std::string_view decimalSeparator) {
     if (value == 0) value = 0; // folds -0 into 0

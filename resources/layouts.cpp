@@ -1,8 +1,8 @@
 #include "resources/layouts.h"
 
-#include <array>
-
 #include "resources/version.h"
+
+#include <array>
 
 namespace kivano::resources {
 namespace {
@@ -17,8 +17,8 @@ ControlLayout label(std::string_view name, std::string_view caption, int l, int 
     return c;
 }
 
-ControlLayout control(std::string_view name, Kind kind, std::string_view caption, std::string_view tooltip, int l,
-                      int t, int w, int h, int tab) {
+ControlLayout control(std::string_view name, Kind kind, std::string_view caption, std::string_view tooltip,
+                      int l, int t, int w, int h, int tab) {
     ControlLayout c{.name = name, .kind = kind, .caption = caption, .tooltip = tooltip};
     c.left = l, c.top = t, c.width = w, c.height = h, c.tabIndex = tab, c.tabStop = tab >= 0;
     return c;
@@ -75,7 +75,8 @@ std::array<ControlLayout, 12> timerControls() {
     ok.isDefault = true;
     ControlLayout cancel = control("CancelButton", Kind::Button, "Cancel", {}, 2760, 1400, 1215, 255, 1);
     cancel.isCancel = true;
-    ControlLayout udPeriod = control("udPeriod", Kind::UpDown, {}, "Pause period(min.)", 2280, 240, 240, 285, 5);
+    ControlLayout udPeriod =
+        control("udPeriod", Kind::UpDown, {}, "Pause period(min.)", 2280, 240, 240, 285, 5);
     ControlLayout udWork = control("udWork", Kind::UpDown, {}, "Work period (min.)", 2280, 720, 240, 285, 8);
     udPeriod.tabStop = udWork.tabStop = false;
     return {{
@@ -97,9 +98,9 @@ std::array<ControlLayout, 12> timerControls() {
 std::array<ControlLayout, 7> aboutControls() {
     ControlLayout title = label("lblTitle", "Application Title", 1290, 240, 3885, 480, 3);
     title.foreground = Colour::Black;
-    ControlLayout description = label("lblDescription",
-                                      "Moves mouse. Has many random paremetres to simulate human user.", 1320, 1320,
-                                      3885, 570, 2);
+    ControlLayout description =
+        label("lblDescription", "Moves mouse. Has many random paremetres to simulate human user.", 1320, 1320,
+              3885, 570, 2);
     description.foreground = Colour::Black;
     description.wrap = true;
     ControlLayout ok = control("cmdOK", Kind::Button, "OK", {}, 1080, 2265, 1260, 345, 0);

@@ -21,7 +21,8 @@ constexpr Entry kTable[] = {
 } // namespace
 
 std::string LoadResString(int id) {
-    const auto* it = std::find_if(std::begin(kTable), std::end(kTable), [id](const Entry& e) { return e.id == id; });
+    const auto* it =
+        std::find_if(std::begin(kTable), std::end(kTable), [id](const Entry& e) { return e.id == id; });
     return it == std::end(kTable) ? std::string{} : std::string{it->text};
 }
 

@@ -19,11 +19,14 @@ class KeyCloser {
     Hkey key_;
 };
 
-Hkey rootHandle(std::int32_t root) { return static_cast<Hkey>(root); }
+Hkey rootHandle(std::int32_t root) {
+    return static_cast<Hkey>(root);
+}
 
 std::int32_t littleEndianInt32(const std::uint8_t* data) {
     const std::uint32_t u = static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8U |
-                            static_cast<std::uint32_t>(data[2]) << 16U | static_cast<std::uint32_t>(data[3]) << 24U;
+                            static_cast<std::uint32_t>(data[2]) << 16U |
+                            static_cast<std::uint32_t>(data[3]) << 24U;
     std::int32_t s = 0;
     std::memcpy(&s, &u, sizeof s);
     return s;
@@ -31,8 +34,8 @@ std::int32_t littleEndianInt32(const std::uint8_t* data) {
 
 } // namespace
 
-bool readValue(RegistryApi& api, std::int32_t keyRoot, const std::string& keyName, const std::string& subKeyRef,
-               std::string& keyVal) {
+bool readValue(RegistryApi& api, std::int32_t keyRoot, const std::string& keyName,
+               const std::string& subKeyRef, std::string& keyVal) {
     Hkey key = 0;
     // Read rights only: a key the user may read but not change must still be readable.
     if (api.RegOpenKeyExA(rootHandle(keyRoot), api.toAnsi(keyName), 0, kKeyRead, &key) != kErrorSuccess) {
@@ -87,7 +90,8 @@ bool CWinReestr::DeleteKey(std::int32_t KeyRoot, const std::string& KeyName) {
     return api_.RegDeleteKeyA(rootHandle(KeyRoot), api_.toAnsi(KeyName)) == kErrorSuccess;
 }
 
-bool CWinReestr::DeleteKeyValue(std::int32_t KeyRoot, const std::string& KeyName, const std::string& SubKeyRef) {
+bool CWinReestr::DeleteKeyValue(std::int32_t KeyRoot, const std::string& KeyName,
+                                const std::string& SubKeyRef) {
     Hkey key = 0;
     const long opened = api_.RegOpenKeyExA(rootHandle(KeyRoot), api_.toAnsi(KeyName), 0, kKeyChange, &key);
     // Nothing to delete where the key does not exist; any other failure to open is a failure.

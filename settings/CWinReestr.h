@@ -2,17 +2,17 @@
 // Reads and writes one string value of one registry key at a time. Every call opens what it needs,
 // closes it again on every path, and reports failure only by a false result (and an emptied text).
 
+#include "settings/registry_api.h"
+
 #include <cstdint>
 #include <string>
-
-#include "settings/registry_api.h"
 
 namespace kivano::settings {
 
 // The value lookup itself, shared with the About box's own lookups: opens the key with read rights only,
 // reads at most 1024 bytes, and turns REG_SZ and REG_DWORD data into text.
-bool readValue(RegistryApi& api, std::int32_t keyRoot, const std::string& keyName, const std::string& subKeyRef,
-               std::string& keyVal);
+bool readValue(RegistryApi& api, std::int32_t keyRoot, const std::string& keyName,
+               const std::string& subKeyRef, std::string& keyVal);
 
 class CWinReestr {
   public:

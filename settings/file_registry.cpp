@@ -1,13 +1,12 @@
 #include "settings/file_registry.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace kivano::settings {
 
@@ -94,11 +93,13 @@ long FileRegistry::resolve(Hkey key, const std::string& subKey, Target& out) con
         out.root = h->root;
         out.path = h->path;
     } else {
-        const auto it = std::find_if(roots_.begin(), roots_.end(), [key](const RootFile& r) { return r.root == key; });
+        const auto it =
+            std::find_if(roots_.begin(), roots_.end(), [key](const RootFile& r) { return r.root == key; });
         if (it == roots_.end()) return kErrorInvalidHandle;
         out.root = &*it;
     }
-    for (std::string& part : splitKeyPath(subKey)) out.path.push_back(std::move(part));
+    for (std::string& part : splitKeyPath(subKey))
+        out.path.push_back(std::move(part));
     return kErrorSuccess;
 }
 
@@ -180,8 +181,8 @@ long FileRegistry::RegCreateKeyA(Hkey root, const std::string& subKey, Hkey* res
     return kErrorSuccess;
 }
 
-long FileRegistry::RegQueryValueExA(Hkey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
-                                    std::uint32_t* size) {
+long FileRegistry::RegQueryValueExA(Hkey key, const std::string& name, std::uint32_t* type,
+                                    std::uint8_t* data, std::uint32_t* size) {
     const Handle* h = handle(key);
     if (h == nullptr) return kErrorInvalidHandle;
     if ((h->rights & kKeyQueryValue) == 0) return kErrorAccessDenied;
@@ -202,8 +203,8 @@ long FileRegistry::RegQueryValueExA(Hkey key, const std::string& name, std::uint
     return kErrorSuccess;
 }
 
-long FileRegistry::RegSetValueExA(Hkey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
-                                  std::uint32_t size) {
+long FileRegistry::RegSetValueExA(Hkey key, const std::string& name, std::uint32_t type,
+                                  const std::uint8_t* data, std::uint32_t size) {
     const Handle* h = handle(key);
     if (h == nullptr) return kErrorInvalidHandle;
     if ((h->rights & kKeySetValue) == 0) return kErrorAccessDenied;
@@ -250,6 +251,8 @@ long FileRegistry::RegDeleteValueA(Hkey key, const std::string& name) {
     });
 }
 
-long FileRegistry::RegCloseKey(Hkey key) { return handles_.erase(key) > 0 ? kErrorSuccess : kErrorInvalidHandle; }
+long FileRegistry::RegCloseKey(Hkey key) {
+    return handles_.erase(key) > 0 ? kErrorSuccess : kErrorInvalidHandle;
+}
 
 } // namespace kivano::settings

@@ -3,15 +3,15 @@
 // Every write rewrites the file whole and crash-safely (temporary file, flush, rename), under a lock
 // that keeps concurrent read-modify-writes of several processes from losing each other's values.
 
+#include "settings/reg_tree.h"
+#include "settings/registry_api.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
-
-#include "settings/reg_tree.h"
-#include "settings/registry_api.h"
 
 namespace kivano::settings {
 

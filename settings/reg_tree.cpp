@@ -1,17 +1,19 @@
 #include "settings/reg_tree.h"
 
+#include "settings/registry_api.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
 
-#include "settings/registry_api.h"
-
 namespace kivano::settings {
 
 namespace {
 
-char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char lower(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kHeader4 = "REGEDIT4";
@@ -29,7 +31,8 @@ std::string quoted(std::string_view s) {
 // A REG_SZ that the quoted form can hold exactly: one terminating zero and no other, no line breaks.
 bool plainString(const RegValue& v) {
     if (v.type != kRegSz || v.data.empty() || v.data.back() != 0) return false;
-    return std::none_of(v.data.begin(), v.data.end() - 1, [](std::uint8_t b) { return b == 0 || b == '\r' || b == '\n'; });
+    return std::none_of(v.data.begin(), v.data.end() - 1,
+                        [](std::uint8_t b) { return b == 0 || b == '\r' || b == '\n'; });
 }
 
 std::string hexData(std::string prefix, const std::vector<std::uint8_t>& data) {
@@ -47,10 +50,12 @@ std::string valueLine(const RegValue& v) {
     std::string line = v.name.empty() ? std::string("@") : quoted(v.name);
     line += '=';
     if (plainString(v)) {
-        return line + quoted(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size() - 1));
+        return line +
+               quoted(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size() - 1));
     }
     if (v.type == kRegDword && v.data.size() == 4) {
-        const std::uint32_t n = v.data[0] | v.data[1] << 8U | v.data[2] << 16U | static_cast<std::uint32_t>(v.data[3]) << 24U;
+        const std::uint32_t n =
+            v.data[0] | v.data[1] << 8U | v.data[2] << 16U | static_cast<std::uint32_t>(v.data[3]) << 24U;
         char buf[16];
         std::snprintf(buf, sizeof buf, "dword:%08x", n);
         return line + buf;
@@ -64,15 +69,19 @@ std::string valueLine(const RegValue& v) {
 void writeKey(const RegKey& key, const std::string& path, bool isRoot, std::string& out) {
     if (!isRoot || !key.values.empty()) {
         out += "[" + path + "]\r\n";
-        for (const RegValue& v : key.values) out += valueLine(v) + "\r\n";
+        for (const RegValue& v : key.values)
+            out += valueLine(v) + "\r\n";
         out += "\r\n";
     }
-    for (const RegKey& child : key.keys) writeKey(child, path + "\\" + child.name, false, out);
+    for (const RegKey& child : key.keys)
+        writeKey(child, path + "\\" + child.name, false, out);
 }
 
 std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -132,10 +141,11 @@ std::optional<RegValue> parseValue(std::string_view line) {
         const std::string_view digits = line.substr(6);
         std::uint32_t n = 0;
         const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n, 16);
-        if (ec != std::errc{} || end != digits.data() + digits.size() || digits.size() > 8) return std::nullopt;
+        if (ec != std::errc{} || end != digits.data() + digits.size() || digits.size() > 8)
+            return std::nullopt;
         v.type = kRegDword;
-        v.data = {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8U), static_cast<std::uint8_t>(n >> 16U),
-                  static_cast<std::uint8_t>(n >> 24U)};
+        v.data = {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8U),
+                  static_cast<std::uint8_t>(n >> 16U), static_cast<std::uint8_t>(n >> 24U)};
         return v;
     }
     if (line.starts_with("hex:")) {
@@ -183,7 +193,8 @@ std::vector<std::string> logicalLines(std::string_view text) {
 } // namespace
 
 bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
 }
 
 std::vector<std::string> splitKeyPath(std::string_view path) {
@@ -198,7 +209,8 @@ std::vector<std::string> splitKeyPath(std::string_view path) {
 }
 
 RegKey* RegKey::key(std::string_view child) {
-    const auto it = std::find_if(keys.begin(), keys.end(), [child](const RegKey& k) { return sameName(k.name, child); });
+    const auto it =
+        std::find_if(keys.begin(), keys.end(), [child](const RegKey& k) { return sameName(k.name, child); });
     return it == keys.end() ? nullptr : &*it;
 }
 
@@ -208,7 +220,8 @@ RegKey& RegKey::addKey(std::string_view child) {
 }
 
 RegValue* RegKey::value(std::string_view valueName) {
-    const auto it = std::find_if(values.begin(), values.end(), [valueName](const RegValue& v) { return sameName(v.name, valueName); });
+    const auto it = std::find_if(values.begin(), values.end(),
+                                 [valueName](const RegValue& v) { return sameName(v.name, valueName); });
     return it == values.end() ? nullptr : &*it;
 }
 
@@ -241,7 +254,8 @@ std::optional<RegKey> parseRegFile(std::string_view text, std::string_view rootN
             section = nullptr;
             if (parts.empty() || !sameName(parts.front(), rootName)) continue; // another root, or a deletion
             section = &root;
-            for (size_t i = 1; i < parts.size(); ++i) section = &section->addKey(parts[i]);
+            for (size_t i = 1; i < parts.size(); ++i)
+                section = &section->addKey(parts[i]);
             continue;
         }
         if (section == nullptr) continue;

@@ -43,14 +43,14 @@ class RegistryApi {
   public:
     virtual ~RegistryApi() = default;
 
-    virtual long RegOpenKeyExA(Hkey root, const std::string& subKey, std::uint32_t options, std::uint32_t rights,
-                               Hkey* result) = 0;
+    virtual long RegOpenKeyExA(Hkey root, const std::string& subKey, std::uint32_t options,
+                               std::uint32_t rights, Hkey* result) = 0;
     virtual long RegCreateKeyA(Hkey root, const std::string& subKey, Hkey* result) = 0;
     // `data` may be null to ask for the size only; `size` is the buffer's size in, the data's size out.
     virtual long RegQueryValueExA(Hkey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
                                   std::uint32_t* size) = 0;
-    virtual long RegSetValueExA(Hkey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
-                                std::uint32_t size) = 0;
+    virtual long RegSetValueExA(Hkey key, const std::string& name, std::uint32_t type,
+                                const std::uint8_t* data, std::uint32_t size) = 0;
     virtual long RegDeleteKeyA(Hkey root, const std::string& subKey) = 0;
     virtual long RegDeleteValueA(Hkey key, const std::string& name) = 0;
     virtual long RegCloseKey(Hkey key) = 0;

@@ -6,8 +6,8 @@
 namespace kivano::timer {
 
 namespace {
-constexpr double kStep = 0.1;     // minutes a spinner click adds or takes
-constexpr double kFloor = 0.001;  // minutes a down click never goes below
+constexpr double kStep = 0.1;    // minutes a spinner click adds or takes
+constexpr double kFloor = 0.001; // minutes a down click never goes below
 } // namespace
 
 std::string dlgTimer::numberText(double value) const {
@@ -66,9 +66,13 @@ void dlgTimer::applyChange(ui::TextBox& box, double& member) {
     box.setText(numberText(member));
 }
 
-void dlgTimer::edWork_Change() { applyChange(edWork(), work_); }
+void dlgTimer::edWork_Change() {
+    applyChange(edWork(), work_);
+}
 
-void dlgTimer::edPeriod_Change() { applyChange(edPeriod(), period_); }
+void dlgTimer::edPeriod_Change() {
+    applyChange(edPeriod(), period_);
+}
 
 void dlgTimer::step(ui::TextBox& box, double& member, double delta) {
     member += delta;
@@ -77,13 +81,21 @@ void dlgTimer::step(ui::TextBox& box, double& member, double delta) {
     box.setText(numberText(member));
 }
 
-void dlgTimer::udWork_DownClick() { step(edWork(), work_, -kStep); }
+void dlgTimer::udWork_DownClick() {
+    step(edWork(), work_, -kStep);
+}
 
-void dlgTimer::udWork_UpClick() { step(edWork(), work_, kStep); }
+void dlgTimer::udWork_UpClick() {
+    step(edWork(), work_, kStep);
+}
 
-void dlgTimer::udPeriod_DownClick() { step(edPeriod(), period_, -kStep); }
+void dlgTimer::udPeriod_DownClick() {
+    step(edPeriod(), period_, -kStep);
+}
 
-void dlgTimer::udPeriod_UpClick() { step(edPeriod(), period_, kStep); }
+void dlgTimer::udPeriod_UpClick() {
+    step(edPeriod(), period_, kStep);
+}
 
 void dlgTimer::OKButton_Click() {
     isOk_ = true;

@@ -2,11 +2,11 @@
 // The work/pause set-up dialog. One object lives for the whole run; its window is built when a property
 // write or a show needs it (running the load step) and destroyed when it closes.
 
-#include <memory>
-#include <string>
-
 #include "app/services.h"
 #include "ui/ui.h"
+
+#include <memory>
+#include <string>
 
 namespace kivano::timer {
 

@@ -1,11 +1,11 @@
 // The work/pause schedule: handlers of the main window's Timer... button and its one-second timer.
 // During a work period the cursor is left alone (IsPaused); during a pause period it moves.
 
-#include <limits>
-
 #include "app/frmMain.h"
 #include "resources/strings.h"
 #include "timer/dlgTimer.h"
+
+#include <limits>
 
 namespace kivano::app {
 

@@ -36,7 +36,7 @@ struct ControlLayout {
     bool wrap = false;
     Colour foreground = Colour::Default;
     Colour background = Colour::Default;
-    int lineWidth = 1;       // pixels, for lines
+    int lineWidth = 1;          // pixels, for lines
     std::uint32_t interval = 0; // ms, for timers
 };
 

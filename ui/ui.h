@@ -2,14 +2,14 @@
 // The windowing layer: the few controls Kivano's windows use, with the semantics the handlers rely on.
 // Each backend (headless, win32, qt) implements these; the windows' behaviour is written once against them.
 
+#include "ui/layout.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-
-#include "ui/layout.h"
 
 namespace kivano::ui {
 

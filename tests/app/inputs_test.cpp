@@ -1,12 +1,11 @@
 // The three parameter boxes and their spinners.
 
-#include <gtest/gtest.h>
-
-#include <limits>
-#include <random>
-
 #include "app/numtext.h"
 #include "support/harness.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+#include <random>
 
 namespace kivano::testing {
 namespace {
@@ -23,11 +22,12 @@ struct BoxCase {
 TEST(Inputs, DelayBoxTurnsSecondsIntoTicksAndFallsBackOnBadText) {
     // The box starts at 0.5 s (5 ticks) before each case.
     const BoxCase cases[] = {
-        {"2.34", 23, "2.34"}, {"1", 10, "1"},       {"2.", 20, "2."},     {" 3 ", 30, " 3 "},
-        {"0.25", 2, "0.25"},  {"0.35", 3, "0.35"},  {"0", 1, "0.1"},      {"0.04", 1, "0.1"},
-        {"-5", 1, "0.1"},     {"-", 5, "0.5"},      {"", 5, "0.5"},       {"abc", 5, "0.5"},
-        {"1,5", 5, "0.5"},    {"1e400", 5, "0.5"},  {"214748364.7", 2147483647, "214748364.7"},
-        {"214748364.8", 5, "0.5"}, {"inf", 5, "0.5"}, {"0x10", 5, "0.5"},
+        {"2.34", 23, "2.34"},      {"1", 10, "1"},      {"2.", 20, "2."},
+        {" 3 ", 30, " 3 "},        {"0.25", 2, "0.25"}, {"0.35", 3, "0.35"},
+        {"0", 1, "0.1"},           {"0.04", 1, "0.1"},  {"-5", 1, "0.1"},
+        {"-", 5, "0.5"},           {"", 5, "0.5"},      {"abc", 5, "0.5"},
+        {"1,5", 5, "0.5"},         {"1e400", 5, "0.5"}, {"214748364.7", 2147483647, "214748364.7"},
+        {"214748364.8", 5, "0.5"}, {"inf", 5, "0.5"},   {"0x10", 5, "0.5"},
     };
     for (const auto& c : cases) {
         Harness h;
@@ -45,9 +45,9 @@ TEST(Inputs, SpeedAndRandomizeBoxesAlwaysShowTheirValueInCanonicalForm) {
         double value;
         const char* shown;
     } cases[] = {
-        {"2.5", 2.5, "2.5"}, {"03", 3, "3"}, {"2.", 2, "2"}, {"-5", 0, "0"}, {"-0", 0, "0"},
-        {"0", 0, "0"},       {"1e3", 1000, "1000"}, {"", 4, "4"}, {"-", 4, "4"}, {"x", 4, "4"},
-        {"2.50", 2.5, "2.5"}, {"1,5", 4, "4"},
+        {"2.5", 2.5, "2.5"}, {"03", 3, "3"}, {"2.", 2, "2"},        {"-5", 0, "0"},
+        {"-0", 0, "0"},      {"0", 0, "0"},  {"1e3", 1000, "1000"}, {"", 4, "4"},
+        {"-", 4, "4"},       {"x", 4, "4"},  {"2.50", 2.5, "2.5"},  {"1,5", 4, "4"},
     };
     for (const char* box : {"edSpeed", "edRandomize"}) {
         for (const auto& c : cases) {
@@ -126,11 +126,13 @@ TEST(Inputs, SpinnersStepByATenthFromTheirFloors) {
 TEST(Inputs, SpinnersOwnPositionNeverLimitsTheValue) {
     Harness h;
     auto& f = h.load();
-    for (int i = 0; i < 25; ++i) h.win().clickUp("udSpeed");
+    for (int i = 0; i < 25; ++i)
+        h.win().clickUp("udSpeed");
     EXPECT_EQ(f.edSpeed.text(), "5.5");
     EXPECT_EQ(f.Speed, 5.5);
     EXPECT_EQ(h.win().control<ui::headless::UpDown>("udSpeed").position, 10);
-    for (int i = 0; i < 60; ++i) h.win().clickDown("udSpeed");
+    for (int i = 0; i < 60; ++i)
+        h.win().clickDown("udSpeed");
     EXPECT_EQ(f.edSpeed.text(), "0");
 }
 
@@ -172,7 +174,8 @@ TEST(Inputs, PropertyEveryTextLeavesTheBoxShowingItsMember) {
     const std::string boxes[] = {"edDelay", "edSpeed", "edRandomize"};
     for (int i = 0; i < 10000; ++i) {
         std::string text;
-        for (size_t n = len(rng); n > 0; --n) text += alphabet[pick(rng)];
+        for (size_t n = len(rng); n > 0; --n)
+            text += alphabet[pick(rng)];
         for (const auto& box : boxes) {
             h.win().paste(box, text);
             const std::string shown = h.win().control<TextBox>(box).text();

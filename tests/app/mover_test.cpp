@@ -1,11 +1,10 @@
 // The movement engine on the headless backend: Start/Stop, the tick's cadence, the draws and the bounces.
 
-#include <gtest/gtest.h>
+#include "support/harness.h"
 
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
-
-#include "support/harness.h"
 
 namespace kivano::testing {
 namespace {

@@ -5,9 +5,9 @@
 #ifdef _WIN32
 #include "ui/win32/registry.h"
 #else
-#include <unistd.h>
-
 #include "settings/file_registry.h"
+
+#include <unistd.h>
 #endif
 
 namespace kivano::testing {
@@ -16,15 +16,15 @@ namespace fs = std::filesystem;
 
 TempDir::TempDir(const std::string& name) {
     static std::atomic<int> counter{0};
-    path_ = fs::temp_directory_path() /
-            ("kivano-test-" + name + "-" + std::to_string(
+    path_ = fs::temp_directory_path() / ("kivano-test-" + name + "-" +
+                                         std::to_string(
 #ifdef _WIN32
-                                               0
+                                             0
 #else
-                                               ::getpid()
+                                             ::getpid()
 #endif
-                                               ) +
-             "-" + std::to_string(counter++));
+                                             ) +
+                                         "-" + std::to_string(counter++));
     fs::remove_all(path_);
     fs::create_directories(path_);
 }
@@ -49,8 +49,8 @@ std::unique_ptr<settings::RegistryApi> makeTestRegistry(const fs::path& dir) {
 }
 
 Harness::Harness(const std::string& testName)
-    : dir(testName), registry(makeTestRegistry(dir.path())),
-      services{desktop.toolkit, desktop.screen, desktop.system, *registry, random} {}
+    : dir(testName), registry(makeTestRegistry(dir.path())), services{desktop.toolkit, desktop.screen,
+                                                                      desktop.system, *registry, random} {}
 
 app::frmMain& Harness::load() {
     form = std::make_unique<app::frmMain>(services);

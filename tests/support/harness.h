@@ -1,15 +1,15 @@
 #pragma once
 // A main window on the headless backend, with a scripted random source and a registry of its own.
 
-#include <deque>
-#include <filesystem>
-#include <memory>
-#include <string>
-
 #include "app/frmMain.h"
 #include "app/random.h"
 #include "settings/registry_api.h"
 #include "ui/headless/headless.h"
+
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <string>
 
 namespace kivano::testing {
 

@@ -12,13 +12,16 @@ void Clock::add(Timer* timer) {
     timers_.push_back(timer);
 }
 
-void Clock::remove(Timer* timer) { std::erase(timers_, timer); }
+void Clock::remove(Timer* timer) {
+    std::erase(timers_, timer);
+}
 
 Timer* Clock::nextDue(std::int64_t until) const {
     Timer* best = nullptr;
     for (Timer* t : timers_) {
         if (!t->enabled_ || t->interval_ == 0 || t->due_ > until) continue;
-        if (best == nullptr || t->due_ < best->due_ || (t->due_ == best->due_ && t->serial_ < best->serial_)) {
+        if (best == nullptr || t->due_ < best->due_ ||
+            (t->due_ == best->due_ && t->serial_ < best->serial_)) {
             best = t;
         }
     }
@@ -141,33 +144,40 @@ std::unique_ptr<ui::Control> makeControl(const ControlLayout& c, Clock& clock) {
         label->setCaption(std::string(c.caption));
         return label;
     }
-    case Kind::TextBox: return std::make_unique<TextBox>();
+    case Kind::TextBox:
+        return std::make_unique<TextBox>();
     case Kind::Button: {
         auto button = std::make_unique<Button>();
         button->setCaption(std::string(c.caption));
         button->setTooltip(std::string(c.tooltip));
         return button;
     }
-    case Kind::UpDown: return std::make_unique<UpDown>();
-    case Kind::Browser: return std::make_unique<Browser>();
+    case Kind::UpDown:
+        return std::make_unique<UpDown>();
+    case Kind::Browser:
+        return std::make_unique<Browser>();
     case Kind::Timer: {
         auto timer = std::make_unique<Timer>(clock);
         timer->setInterval(c.interval);
         return timer;
     }
-    case Kind::Line: return std::make_unique<Line>();
+    case Kind::Line:
+        return std::make_unique<Line>();
     }
     return nullptr;
 }
 
 // Frame thickness around the client area: left, caption and top, right, bottom.
-Rect frameOf(Frame frame) { return frame == Frame::ToolWindow ? Rect{3, 20, 3, 3} : Rect{3, 25, 3, 3}; }
+Rect frameOf(Frame frame) {
+    return frame == Frame::ToolWindow ? Rect{3, 20, 3, 3} : Rect{3, 25, 3, 3};
+}
 
 } // namespace
 
 Window::Window(Toolkit& toolkit, const WindowLayout& layout)
     : toolkit_(toolkit), layout_(layout), caption_(layout.caption) {
-    for (const ControlLayout& c : layout.controls) controls_.emplace(std::string(c.name), makeControl(c, toolkit.clock_));
+    for (const ControlLayout& c : layout.controls)
+        controls_.emplace(std::string(c.name), makeControl(c, toolkit.clock_));
     const int dpi = toolkit.dpi;
     if (layout.centreOnOwner) {
         const Rect screen = toolkit.screen_.monitors().front();
@@ -181,7 +191,9 @@ Window::Window(Toolkit& toolkit, const WindowLayout& layout)
     toolkit.windows_.push_back(this);
 }
 
-Window::~Window() { std::erase(toolkit_.windows_, this); }
+Window::~Window() {
+    std::erase(toolkit_.windows_, this);
+}
 
 std::string Window::firstTabStop() const {
     const ControlLayout* first = nullptr;
@@ -237,7 +249,9 @@ void Window::close() {
     visible_ = false;
 }
 
-bool Window::acceptsInput() const { return open_ && !toolkit_.inputBlocked(*this); }
+bool Window::acceptsInput() const {
+    return open_ && !toolkit_.inputBlocked(*this);
+}
 
 bool Window::click(std::string_view name) {
     auto* button = dynamic_cast<Button*>(find(name));
@@ -273,7 +287,8 @@ bool Window::paste(std::string_view name, const std::string& text) {
 
 bool Window::type(std::string_view text) {
     if (!acceptsInput()) return false;
-    for (const char c : text) pressKey(static_cast<char16_t>(static_cast<unsigned char>(c)));
+    for (const char c : text)
+        pressKey(static_cast<char16_t>(static_cast<unsigned char>(c)));
     return true;
 }
 

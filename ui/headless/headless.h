@@ -2,6 +2,8 @@
 // The in-memory backend: exact control semantics, a clock the tests advance, a virtual screen, and the
 // user's actions (clicks, typing, hovering, the close box) as calls.
 
+#include "ui/ui.h"
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -11,8 +13,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "ui/ui.h"
 
 namespace kivano::ui::headless {
 
@@ -68,9 +68,9 @@ class System final : public ui::System {
 
     std::string folder = "C:\\Program Files\\Kivano";
     std::string separator = ".";
-    std::set<std::string> files;            // ordinary files that exist
-    std::set<std::string> programs;         // files that also start as programs
-    std::vector<std::string> started;       // every program started, in order
+    std::set<std::string> files;      // ordinary files that exist
+    std::set<std::string> programs;   // files that also start as programs
+    std::vector<std::string> started; // every program started, in order
 };
 
 class Window;
@@ -200,7 +200,7 @@ class Window final : public ui::Window {
     bool clickUp(std::string_view name);
     bool clickDown(std::string_view name);
     bool paste(std::string_view name, const std::string& text); // replaces the whole text at once
-    bool type(std::string_view text);                              // keys to the focused control
+    bool type(std::string_view text);                           // keys to the focused control
     bool pressKey(char16_t key);
     bool hover(std::string_view name); // "" is the bare client area
     bool focus(std::string_view name); // "" leaves no control focused
@@ -212,7 +212,7 @@ class Window final : public ui::Window {
     [[nodiscard]] std::string focused() const { return focused_; }
     [[nodiscard]] bool visible() const { return visible_; }
     [[nodiscard]] bool acceptsInput() const;
-    [[nodiscard]] Rect clientRect() const; // screen pixels
+    [[nodiscard]] Rect clientRect() const;                       // screen pixels
     [[nodiscard]] Rect controlRect(std::string_view name) const; // client pixels
 
     template <typename T> T& control(std::string_view name) { return get<T>(name); }
