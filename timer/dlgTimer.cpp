@@ -53,7 +53,12 @@ void dlgTimer::Period(double minutes) {
 }
 
 void dlgTimer::Show() {
-    ensureWindow().showModal();
+    try {
+        ensureWindow().showModal();
+    } catch (...) {
+        window_.reset(); // the next use builds the window afresh
+        throw;
+    }
     window_.reset();
 }
 

@@ -124,13 +124,15 @@ bool Toolkit::inputBlocked(const Window& window) const {
 void Toolkit::runModal(Window& window) {
     modalShown.emplace_back(window.layout().name);
     modalStack_.push_back(&window);
+    // Pops the modal window however the script ends, a throw included.
+    const std::unique_ptr<Toolkit, void (*)(Toolkit*)> pop(this,
+                                                           [](Toolkit* t) { t->modalStack_.pop_back(); });
     if (!modalScripts_.empty()) {
         auto script = std::move(modalScripts_.front());
         modalScripts_.pop_front();
         script(window);
     }
     if (window.isOpen()) window.close();
-    modalStack_.pop_back();
 }
 
 // ---- Window ----
