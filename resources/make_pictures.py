@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws Kivano's pictures and writes them beside this script, with nothing but the standard library.
 
-- kivano.ico: the application icon, 32 x 32 in the standard 16-colour palette, with a transparency mask.
+- kivano.ico: the application icon, 32 x 32 in the standard 16-colour palette, with a transparency mask
+  (and kivano.png, the same picture for Linux desktops).
 - about.gif: the About box's picture, 64 x 88, a 256-colour palette with index 4 transparent,
   10 frames of 50 ms, repeat count 1000.
 
@@ -11,6 +12,7 @@ Run it again after changing a drawing: python3 resources/make_pictures.py
 import math
 import os
 import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -86,6 +88,22 @@ def write_ico(path, px):
     directory = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(image), 22)
     with open(path, "wb") as f:
         f.write(directory + image)
+
+
+def write_png(path, px):
+    """The icon again as a PNG with alpha, for desktop environments that take no .ico."""
+    size = len(px)
+    raw = b"".join(
+        b"\x00" + b"".join(bytes((*VGA16[p], 255)) if p is not None else b"\x00\x00\x00\x00" for p in row)
+        for row in px)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
+    with open(path, "wb") as f:
+        f.write(png)
 
 
 def lzw(indices, min_code_size=8):
@@ -188,4 +206,5 @@ def write_gif(path):
 
 if __name__ == "__main__":
     write_ico(os.path.join(HERE, "kivano.ico"), icon_pixels())
+    write_png(os.path.join(HERE, "kivano.png"), icon_pixels())
     write_gif(os.path.join(HERE, "about.gif"))
