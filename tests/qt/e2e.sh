@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# End-to-end on the real Qt binary under Xvfb, checked from outside with xdotool.
+# Usage: e2e.sh KIVANO-BINARY XCLOSE-BINARY   (run inside an X server, e.g. under xvfb-run)
+set -euo pipefail
+kivano=$1
+xclose=$2
+export XDG_CONFIG_HOME
+XDG_CONFIG_HOME=$(mktemp -d)
+store=$XDG_CONFIG_HOME/kivano/user.reg
+trap 'kill "${pid:-0}" 2>/dev/null || true; rm -rf "$XDG_CONFIG_HOME"' EXIT
+
+passed=0
+failed=0
+check() { # description, then a command that must succeed
+    local what=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+        echo "ok: $what"
+    else
+        failed=$((failed + 1))
+        echo "FAILED: $what"
+    fi
+}
+
+start() {
+    QT_QPA_PLATFORM=xcb "$kivano" 2>/dev/null &
+    pid=$!
+    win=$(timeout 15 xdotool search --sync --onlyvisible --name '^Kivano$' | head -1)
+}
+
+stop() {
+    "$xclose" "$win"
+    timeout 10 tail --pid="$pid" -f /dev/null
+}
+
+# 1. The window stands at its place with its size; closing stores the start values.
+start
+geometry=$(xdotool getwindowgeometry "$win")
+check "window at 184,247" grep -q "Position: 184,247" <<<"$geometry"
+check "window 253 x 135" grep -q "Geometry: 253x135" <<<"$geometry"
+stop
+check "closing stores Time Delay 1" grep -q '"Time Delay"="1"' "$store"
+check "closing stores Speed 3" grep -q '"Speed"="3"' "$store"
+check "closing stores Randomise 2" grep -q '"Randomise"="2"' "$store"
+
+# 2. Stored values come back on the next start (and so are stored again unchanged).
+sed -i -e 's/"Time Delay"="1"/"Time Delay"="15"/' -e 's/"Speed"="3"/"Speed"="4.2"/' \
+    -e 's/"Randomise"="2"/"Randomise"="0.7"/' "$store"
+start
+stop
+check "the next start loaded 15, 4.2, 0.7" grep -q '"Speed"="4.2"' "$store"
+check "delay kept" grep -q '"Time Delay"="15"' "$store"
+check "randomise kept" grep -q '"Randomise"="0.7"' "$store"
+
+# 3. Start moves the real pointer, and the bounce keeps it about the window.
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Olberin\\Kivano\\Settings]\r\n"Time Delay"="1"\r\n"Speed"="40"\r\n"Randomise"="0"\r\n' >"$store"
+start
+xdotool mousemove 240 324 click 1 # udSpeed's up arrow: speed 40.1, and the step takes it
+xdotool mousemove 408 314 click 1 # Start
+sleep 0.5
+first=$(xdotool getmouselocation --shell | grep -E '^[XY]=' | tr '\n' ' ')
+xs=()
+for _ in $(seq 1 50); do
+    sleep 0.2
+    eval "$(xdotool getmouselocation --shell)"
+    xs+=("$X")
+done
+eval "$(xdotool getmouselocation --shell)"
+check "the pointer moved by itself" test "X=$X Y=$Y " != "$first"
+min=$(printf '%s\n' "${xs[@]}" | sort -n | head -1)
+max=$(printf '%s\n' "${xs[@]}" | sort -n | tail -1)
+echo "pointer x ranged over $min..$max"
+# A move uses the step as it stood before the tick's bounce, so the pointer turns at most two steps
+# (2 x 40 px) beyond the window's edges, 184 and 437.
+check "turned back at the left edge" test "$min" -ge 104 -a "$min" -le 230
+check "turned back at the right edge" test "$max" -le 517 -a "$max" -ge 390
+stop
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

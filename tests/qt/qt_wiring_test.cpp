@@ -1,0 +1,161 @@
+// The Qt widgets' wiring: each event reaches its handler. Runs on the offscreen platform.
+
+#include "app/frmMain.h"
+#include "settings/file_registry.h"
+#include "ui/qt/qt_backend.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+using namespace kivano;
+
+class QtWiringTest : public QObject {
+    Q_OBJECT
+
+  private:
+    QTemporaryDir dir_;
+    std::unique_ptr<ui::qt::QtToolkit> toolkit_;
+    ui::qt::QtCursor cursor_;
+    ui::qt::QtSystem system_;
+    std::unique_ptr<settings::FileRegistry> registry_;
+    app::FixedSeedRandom random_;
+    std::unique_ptr<app::Services> services_;
+    std::unique_ptr<app::frmMain> form_;
+
+    template <typename T> T* child(const char* name) {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == "frmMain") return w->findChild<T*>(name);
+        }
+        return nullptr;
+    }
+    static void hover(QWidget* w) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &move);
+    }
+
+  private slots:
+    void init() {
+        toolkit_ = std::make_unique<ui::qt::QtToolkit>();
+        registry_ = std::make_unique<settings::FileRegistry>(
+            std::vector<settings::RootFile>{{settings::kHkeyCurrentUser, "HKEY_CURRENT_USER",
+                                             (dir_.path() + "/user.reg").toStdString(), true}});
+        services_ =
+            std::make_unique<app::Services>(app::Services{*toolkit_, cursor_, system_, *registry_, random_});
+        form_ = std::make_unique<app::frmMain>(*services_);
+        form_->Form_Load();
+        form_->window().show();
+    }
+
+    void cleanup() {
+        form_.reset();
+        QFile::remove(dir_.path() + "/user.reg");
+    }
+
+    void loadFillsTheBoxes() {
+        QCOMPARE(child<QLineEdit>("edDelay")->text(), QString("0.1"));
+        QCOMPARE(child<QLineEdit>("edSpeed")->text(), QString("3"));
+        QCOMPARE(child<QLineEdit>("edRandomize")->text(), QString("2"));
+        QCOMPARE(child<QLabel>("lblTop")->text(), QString("Press START button "));
+    }
+
+    void clickingStartStartsAndStops() {
+        auto* start = child<QPushButton>("cbStart");
+        QTest::mouseClick(start, Qt::LeftButton);
+        QCOMPARE(start->text(), QString("Stop"));
+        QVERIFY(!child<QPushButton>("cbTimer")->isEnabled());
+        QTest::mouseClick(start, Qt::LeftButton);
+        QCOMPARE(start->text(), QString("Start"));
+    }
+
+    void enterInATextBoxPressesStart() {
+        auto* delay = child<QLineEdit>("edDelay");
+        delay->setFocus();
+        QTest::keyClick(delay, Qt::Key_Return);
+        QCOMPARE(child<QPushButton>("cbStart")->text(), QString("Stop"));
+    }
+
+    void typingRunsTheValidation() {
+        auto* speed = child<QLineEdit>("edSpeed");
+        speed->setFocus();
+        speed->selectAll();
+        QTest::keyClicks(speed, "07");
+        QCOMPARE(speed->text(), QString("7"));
+        QCOMPARE(form_->Speed, 7.0);
+    }
+
+    void spinnerClickLeavesOnlyTheHandlersText() {
+        auto* up = child<QWidget>("udSpeed")->findChild<QToolButton*>("up");
+        auto* down = child<QWidget>("udDelay")->findChild<QToolButton*>("down");
+        QTest::mouseClick(up, Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>("edSpeed")->text(), QString("3.1"));
+        QTest::mouseClick(down, Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>("edDelay")->text(), QString("0.1"));
+    }
+
+    void mouseMovesSetTheHint() {
+        hover(child<QPushButton>("cbTimer"));
+        QCOMPARE(child<QLabel>("lblTop")->text(), QString("Set up TIMER"));
+        hover(child<QWidget>("udRandomize")->findChild<QToolButton*>("up"));
+        QCOMPARE(child<QLabel>("lblTop")->text(), QString("Set up parameter to RANDOMIZE process"));
+    }
+
+    void movingTimerMovesTheCursor() {
+        QCursor::setPos(300, 300);
+        child<QLineEdit>("edDelay")->setText("0.1");
+        QTest::mouseClick(child<QPushButton>("cbStart"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(QCursor::pos() != QPoint(300, 300), 2000);
+    }
+
+    void letterIOnStartOpensTheAboutBoxModally() {
+        bool seen = false;
+        QTimer::singleShot(200, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->objectName() == "frmAbout" && w->isVisible()) {
+                    seen = w->findChild<QLabel*>("lblVersion")->text() == "Version 2.2.0";
+                    QTest::mouseClick(w->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+                }
+            }
+        });
+        auto* start = child<QPushButton>("cbStart");
+        start->setFocus();
+        QTest::keyClick(start, 'i');
+        QVERIFY(seen);
+    }
+
+    void timerDialogEscCancels() {
+        bool seen = false;
+        QTimer::singleShot(200, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->objectName() == "dlgTimer" && w->isVisible()) {
+                    seen = w->findChild<QLineEdit*>("edWork")->text() == "1";
+                    QTest::keyClick(w->findChild<QLineEdit*>("edWork"), Qt::Key_Escape);
+                }
+            }
+        });
+        QTest::mouseClick(child<QPushButton>("cbTimer"), Qt::LeftButton);
+        QVERIFY(seen);
+        QCOMPARE(child<QPushButton>("cbStart")->text(), QString("Start"));
+    }
+
+    void closingStoresTheValues() {
+        child<QLineEdit>("edSpeed")->setText("4.5");
+        form_->window().close();
+        QVERIFY(!form_->window().isOpen());
+        std::ifstream in((dir_.path() + "/user.reg").toStdString());
+        std::stringstream text;
+        text << in.rdbuf();
+        QVERIFY(text.str().find("\"Speed\"=\"4.5\"") != std::string::npos);
+    }
+};
+
+QTEST_MAIN(QtWiringTest)
+#include "qt_wiring_test.moc"
