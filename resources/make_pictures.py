@@ -2,7 +2,7 @@
 """Draws Kivano's pictures and writes them beside this script, with nothing but the standard library.
 
 - kivano.ico: the application icon, 32 x 32 in the standard 16-colour palette, with a transparency mask
-  (and kivano.png, the same picture for Linux desktops).
+  (and kivano.png, the same picture for Linux desktops; icon_*.bin, its parts as Win32 resources).
 - about.gif: the About box's picture, 64 x 88, a 256-colour palette with index 4 transparent,
   10 frames of 50 ms, repeat count 1000.
 
@@ -88,6 +88,20 @@ def write_ico(path, px):
     directory = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(image), 22)
     with open(path, "wb") as f:
         f.write(directory + image)
+
+
+def write_icon_resources(ico_path):
+    """The icon's image and two icon groups as raw resources, so the .rc file can number each exactly:
+    group 1 shows image 30001, group 101 shows image 1."""
+    with open(ico_path, "rb") as f:
+        ico = f.read()
+    width, height, colours, _, planes, bits, size, offset = struct.unpack("<BBBBHHII", ico[6:22])
+    with open(os.path.join(HERE, "icon_image.bin"), "wb") as f:
+        f.write(ico[offset:offset + size])
+    for group, image in ((1, 30001), (101, 1)):
+        entry = struct.pack("<BBBBHHIH", width, height, colours, 0, planes, bits, size, image)
+        with open(os.path.join(HERE, "icon_group%d.bin" % group), "wb") as f:
+            f.write(struct.pack("<HHH", 0, 1, 1) + entry)
 
 
 def write_png(path, px):
@@ -207,4 +221,5 @@ def write_gif(path):
 if __name__ == "__main__":
     write_ico(os.path.join(HERE, "kivano.ico"), icon_pixels())
     write_png(os.path.join(HERE, "kivano.png"), icon_pixels())
+    write_icon_resources(os.path.join(HERE, "kivano.ico"))
     write_gif(os.path.join(HERE, "about.gif"))

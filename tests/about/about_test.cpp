@@ -144,6 +144,10 @@ TEST(About, SystemInfoIsFoundInEitherRegistryLayoutOrReportedUnavailable) {
     for (const auto& c : cases) {
         Harness h;
         h.load();
+        // On a real registry the machine's keys outlive each case.
+        settings::CWinReestr reestr(*h.registry);
+        reestr.DeleteKeyValue(kHkeyLocalMachine, kMsinfoKey, "PATH");
+        reestr.DeleteKeyValue(kHkeyLocalMachine, kLocationKey, "MSINFO");
         for (const auto& s : c.values)
             store(h, s);
         for (const auto& f : c.files) {

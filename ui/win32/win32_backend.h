@@ -1,0 +1,52 @@
+#pragma once
+// The Win32 backend: the windowing layer over the real Windows controls.
+
+#include "ui/ui.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace kivano::win32 {
+
+class Win32Window;
+
+class Toolkit final : public ui::Toolkit {
+  public:
+    explicit Toolkit(HINSTANCE instance);
+    ~Toolkit() override;
+    Toolkit(const Toolkit&) = delete;
+    Toolkit& operator=(const Toolkit&) = delete;
+
+    std::unique_ptr<ui::Window> createWindow(const ui::WindowLayout& layout) override;
+    void messageBox(const std::string& text, const std::string& caption) override;
+    void run(ui::Window& main) override;
+
+    [[nodiscard]] HINSTANCE instance() const { return instance_; }
+    [[nodiscard]] HWND mainWindow() const;
+    // Runs the message loop until `done` holds.
+    void pump(const bool& done);
+
+  private:
+    friend class Win32Window;
+    HINSTANCE instance_;
+    std::vector<Win32Window*> windows_;
+    bool oleReady_ = false;
+};
+
+class Cursor final : public ui::Cursor {
+  public:
+    bool get(ui::Point& where) override;
+    bool set(ui::Point where) override;
+};
+
+class System final : public ui::System {
+  public:
+    [[nodiscard]] std::string exeFolder() const override;
+    [[nodiscard]] std::string decimalSeparator() const override;
+    [[nodiscard]] bool fileExists(const std::string& path) const override;
+    bool startProcess(const std::string& path) override;
+};
+
+} // namespace kivano::win32
