@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
+#include <clocale>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 namespace kivano::app {
@@ -61,14 +63,13 @@ bool toCForm(std::string_view s, std::string_view sep1, std::string_view sep2, s
 std::optional<double> parseWith(std::string_view text, std::string_view sep1, std::string_view sep2) {
     std::string c;
     if (!toCForm(trim(text), sep1, sep2, c)) return std::nullopt;
-    // from_chars takes no leading '+'.
-    std::string_view digits = c;
-    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-    double value = 0;
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (ec != std::errc{} || end != digits.data() + digits.size() || !(std::fabs(value) <= kLargest)) {
-        return std::nullopt;
+    // strtod reads the C locale's decimal point, which a GUI toolkit may have changed.
+    if (const std::string_view point = std::localeconv()->decimal_point; !point.empty() && point != ".") {
+        if (const auto at = c.find('.'); at != std::string::npos) c.replace(at, 1, point);
     }
+    char* end = nullptr;
+    const double value = std::strtod(c.c_str(), &end);
+    if (end != c.c_str() + c.size() || !(std::fabs(value) <= kLargest)) return std::nullopt;
     return value;
 }
 
@@ -84,11 +85,16 @@ std::optional<double> parseNumberAnySeparator(std::string_view text) {
 
 std::string formatNumber(double value, std::string_view decimalSeparator) {
     if (value == 0) value = 0; // folds -0 into 0
-    // to_chars, unlike printf, ignores the process's C locale, which a GUI toolkit may have set.
+    // printf's shortest general form; its decimal point follows the C locale, which a GUI toolkit may
+    // have set, so that point is looked up rather than assumed. (to_chars would pull ~100 KB of tables
+    // into a static Windows build.)
     char buf[40];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
-    std::string s(buf, ec == std::errc{} ? end : buf);
-    std::transform(s.begin(), s.end(), s.begin(), [](char c) { return c == 'e' ? 'E' : c; });
+    const int n = std::snprintf(buf, sizeof buf, "%.15G", value);
+    std::string s(buf, static_cast<size_t>(std::clamp(n, 0, static_cast<int>(sizeof buf) - 1)));
+    const std::string_view point = std::localeconv()->decimal_point;
+    if (const auto at = s.find(point); !point.empty() && point != "." && at != std::string::npos) {
+        s.replace(at, point.size(), ".");
+    }
     if (const auto dot = s.find('.'); dot != std::string::npos) s.replace(dot, 1, decimalSeparator);
     return s;
 }

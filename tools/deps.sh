@@ -2,8 +2,8 @@
 # Installs the Debian 12 packages a build needs. Usage: tools/deps.sh [core|qt|win32|all]...
 set -euo pipefail
 
-core=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang-tidy clang-format)
-qt=(qt6-base-dev xvfb xauth xdotool x11-utils openbox)
+core=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang-tidy clang-format locales)
+qt=(qt6-base-dev libx11-dev xvfb xauth xdotool x11-utils openbox)
 win32=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine wine64 xvfb xauth xdotool)
 
 packages=()
@@ -18,13 +18,20 @@ for set in "${@:-all}"; do
 done
 
 missing=()
+# A locale with a decimal comma, for the tests that switch the C library's numeric locale.
+want_locale=0
+[[ " ${packages[*]} " == *" locales "* ]] && ! locale -a 2>/dev/null | grep -qi '^de_DE.utf-\?8$' && want_locale=1
+
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update
-$sudo apt-get install -y --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update
+    $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+if [ $want_locale -eq 1 ]; then
+    $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
+fi

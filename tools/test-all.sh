@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine and runs every test: the behaviour suite (warnings as errors, then under
-# ASan and UBSan), clang-tidy, and the real editions' tests where they are built.
+# Sets up a Debian 12 machine and runs every test: the behaviour suite and the Qt edition's tests
+# (warnings as errors), the behaviour suite again under ASan and UBSan, the Win32 edition cross-built
+# with MinGW-w64 and tested under Wine, and clang-tidy.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +16,11 @@ echo "== sanitizers"
 cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan
+
+echo "== Win32 edition under Wine"
+cmake --preset mingw
+cmake --build --preset mingw
+ctest --preset mingw
 
 echo "== clang-tidy"
 tools/tidy.sh build/ci

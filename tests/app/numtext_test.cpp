@@ -1,5 +1,6 @@
 #include "app/numtext.h"
 
+#include <clocale>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -89,6 +90,30 @@ TEST(NumText, EveryCanonicalTextReadsBackAsTheSameText) {
         ASSERT_TRUE(back.has_value()) << text;
         EXPECT_EQ(formatNumber(*back, ","), text);
     }
+}
+
+} // namespace
+} // namespace kivano::app
+
+namespace kivano::app {
+namespace {
+
+// A GUI toolkit may switch the C library's numeric locale; the texts must not follow it.
+TEST(NumText, IgnoresTheCLibrarysNumericLocale) {
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous != nullptr ? previous : "C";
+    bool switched = false;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "German_Germany.1252"}) {
+        if (std::setlocale(LC_NUMERIC, name) != nullptr) {
+            switched = true;
+            break;
+        }
+    }
+    if (!switched) GTEST_SKIP() << "no locale with a decimal comma is installed";
+    EXPECT_EQ(formatNumber(2.5, "."), "2.5");
+    EXPECT_EQ(parseNumber("2.5", "."), 2.5);
+    EXPECT_EQ(parseNumber("2,5", ","), 2.5);
+    std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 } // namespace
