@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Measures both editions and prints figures: the Win32 exe's size, peak memory against an empty window
+# built the same way, start-up time, and CPU used over 60 s of moving. Needs the ci and mingw builds.
+# Usage: tools/bench.sh [seconds-of-moving]
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+seconds=${1:-60}
+tools/deps.sh core qt win32 >/dev/null
+cmake --preset ci >/dev/null && cmake --build --preset ci >/dev/null
+cmake --preset mingw >/dev/null && cmake --build --preset mingw >/dev/null
+
+cat >/tmp/kivano-bench-inner.sh <<INNER
+#!/usr/bin/env bash
+set -uo pipefail
+seconds=$seconds
+root=$root
+INNER
+cat >>/tmp/kivano-bench-inner.sh <<'INNER'
+ticks=$(getconf CLK_TCK)
+cpu() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; } # user + system, in ticks
+peak() { awk '/VmHWM/ {print $2}' "/proc/$1/status" 2>/dev/null; }      # kB
+pidof_exe() { pgrep -n -f "$1" ; }
+
+echo "== Win32 edition under Wine"
+. "$root/tests/win32/wine-env.sh" "$root/build/mingw/wine/bench"
+wine reg delete 'HKCU\Software\Olberin\Kivano\Settings' /f >/dev/null 2>&1
+exe=$root/build/mingw/ui/win32/kivano.exe
+echo "exe size (stripped): $(stat -c %s "$exe") bytes"
+drive() { timeout 30 wine "$root/build/mingw/tests/win32/driver.exe" "$@" >/dev/null 2>&1; }
+(cd "$(dirname "$exe")" && wine kivano.exe >/dev/null 2>&1) &
+drive wait Kivano
+sleep 3
+kpid=$(pidof_exe 'kivano.exe')
+drive click Kivano cbStart
+sleep 1
+c0=$(cpu "$kpid"); s0=$(cpu "$(pgrep -n wineserver)")
+sleep "$seconds"
+c1=$(cpu "$kpid"); s1=$(cpu "$(pgrep -n wineserver)")
+kpeak=$(peak "$kpid")
+drive close Kivano
+sleep 2
+(wine "$root/build/mingw/bench/empty_win32.exe" >/dev/null 2>&1) &
+sleep 5
+epid=$(pidof_exe 'empty_win32.exe')
+epeak=$(peak "$epid")
+kill "$epid" 2>/dev/null
+wineserver -k
+echo "peak RSS: kivano ${kpeak} kB, empty window ${epeak} kB, ratio $(awk "BEGIN {printf \"%.2f\", $kpeak / $epeak}")"
+echo "CPU over ${seconds} s moving: kivano $(awk "BEGIN {printf \"%.2f\", ($c1 - $c0) / $ticks}") s, wineserver $(awk "BEGIN {printf \"%.2f\", ($s1 - $s0) / $ticks}") s"
+
+echo "== Qt edition"
+export XDG_CONFIG_HOME
+XDG_CONFIG_HOME=$(mktemp -d)
+startup() { # prints ms from launch to the first shown window, leaves the pid in $launched
+    local t0 t1
+    t0=$(date +%s%N)
+    "$1" >/dev/null 2>&1 &
+    launched=$!
+    xdotool search --sync --onlyvisible --name "$2" >/dev/null
+    t1=$(date +%s%N)
+    echo $(((t1 - t0) / 1000000))
+}
+kstart=0; estart=0
+for _ in 1 2 3; do
+    kstart=$((kstart + $(startup "$root/build/ci/ui/qt/kivano" '^Kivano$'))); sleep 1; kpeak=$(peak "$launched"); kill "$launched"; sleep 0.5
+    estart=$((estart + $(startup "$root/build/ci/bench/empty_qt" '^Empty$'))); sleep 1; epeak=$(peak "$launched"); kill "$launched"; sleep 0.5
+done
+echo "start to first window (mean of 3): kivano $((kstart / 3)) ms, empty window $((estart / 3)) ms"
+echo "peak RSS: kivano ${kpeak} kB, empty window ${epeak} kB, ratio $(awk "BEGIN {printf \"%.2f\", $kpeak / $epeak}")"
+"$root/build/ci/ui/qt/kivano" >/dev/null 2>&1 &
+kpid=$!
+xdotool search --sync --onlyvisible --name '^Kivano$' >/dev/null
+xdotool mousemove 408 314 click 1
+sleep 1
+c0=$(cpu "$kpid"); sleep "$seconds"; c1=$(cpu "$kpid")
+kill "$kpid"
+# The comparison: a shell loop that moves the pointer with xdotool every 0.1 s.
+t0=$(awk '{print $14 + $15 + $16 + $17}' /proc/$$/stat)
+end=$((SECONDS + seconds))
+while [ $SECONDS -lt $end ]; do xdotool mousemove_relative 1 1; sleep 0.1; done
+t1=$(awk '{print $14 + $15 + $16 + $17}' /proc/$$/stat)
+echo "CPU over ${seconds} s moving: kivano $(awk "BEGIN {printf \"%.3f\", ($c1 - $c0) / $ticks}") s, xdotool loop $(awk "BEGIN {printf \"%.3f\", ($t1 - $t0) / $ticks}") s"
+rm -rf "$XDG_CONFIG_HOME"
+INNER
+chmod +x /tmp/kivano-bench-inner.sh
+xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" /tmp/kivano-bench-inner.sh
