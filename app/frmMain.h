@@ -90,6 +90,8 @@ class frmMain {
     void applySpeedLike(ui::TextBox& box, double& member);
     void writeSpeedLike(ui::TextBox& box, double& member, double value);
     void restartMover();
+    // Keeps the machine awake exactly while the cursor is being moved.
+    void updateAwake();
     [[nodiscard]] std::string numberText(double value) const;
 
     Services& services_;
@@ -112,6 +114,7 @@ class frmMain {
     ui::Timer& tmTimer;
 
   private:
+    bool awake_ = false;
     std::unique_ptr<timer::dlgTimer> dlgTimer_;
     std::unique_ptr<about::frmAbout> frmAbout_;
 };

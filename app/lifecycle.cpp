@@ -54,6 +54,11 @@ void frmMain::restoreSettings() {
 
 void frmMain::Form_Unload() {
     storeSettings();
+    // The program ends with the window: no request to stay awake may outlive it.
+    if (awake_) {
+        awake_ = false;
+        services_.system.keepAwake(false);
+    }
 }
 
 void frmMain::storeSettings() {

@@ -33,6 +33,7 @@ void frmMain::cbStart_Click() {
         cbStart.setCaption(LoadResString(StringId::kStop));
         cbStart.setTooltip(LoadResString(StringId::kStopMoving));
         ShowMovingPage();
+        updateAwake();
         return;
     }
     edDelay_Change();
@@ -44,6 +45,14 @@ void frmMain::cbStart_Click() {
     cbStart.setCaption(LoadResString(StringId::kStart));
     cbStart.setTooltip(LoadResString(StringId::kStartMoving));
     ShowIdlePage();
+    updateAwake();
+}
+
+void frmMain::updateAwake() {
+    const bool moving = tmMover.enabled() && !IsPaused;
+    if (moving == awake_) return;
+    awake_ = moving;
+    services_.system.keepAwake(moving);
 }
 
 void frmMain::tmMover_Timer() {

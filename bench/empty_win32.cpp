@@ -12,9 +12,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     cls.hInstance = instance;
     cls.lpszClassName = L"Empty";
     RegisterClassW(&cls);
-    CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_APPWINDOW, L"Empty", L"Empty", WS_CAPTION | WS_SYSMENU | WS_VISIBLE,
-                    184, 247, 259, 157, nullptr, nullptr, instance, nullptr);
+    CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_APPWINDOW, L"Empty", L"Empty",
+                    WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 184, 247, 259, 157, nullptr, nullptr, instance,
+                    nullptr);
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageW(&msg);
     return 0;
 }

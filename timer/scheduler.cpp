@@ -27,6 +27,7 @@ void frmMain::cbTimer_Click() {
         WorkSeconds = dialog.Work() * kSecondsPerMinute;
         cbStart_Click();
         IsPaused = true;
+        updateAwake();
         TimerTicks = 1;
         cbStart.setTooltip(LoadResString(StringId::kStopTimer));
         ShowIdlePage();
@@ -35,6 +36,7 @@ void frmMain::cbTimer_Click() {
         // Whatever failed, toggle the movement so that Stop remains the way out.
         cbStart_Click();
         cbStart.setTooltip(LoadResString(StringId::kStopTimer));
+        updateAwake();
     }
 }
 
@@ -46,6 +48,7 @@ void frmMain::tmTimer_Timer() {
     }
     TimerTicks = 1;
     IsPaused = !IsPaused;
+    updateAwake();
     if (IsPaused) {
         ShowIdlePage();
     } else {

@@ -52,19 +52,23 @@ echo "CPU over ${seconds} s moving: kivano $(awk "BEGIN {printf \"%.2f\", ($c1 -
 echo "== Qt edition"
 export XDG_CONFIG_HOME
 XDG_CONFIG_HOME=$(mktemp -d)
-startup() { # prints ms from launch to the first shown window, leaves the pid in $launched
+launched=0
+elapsed=0
+startup() { # sets $elapsed (ms from launch to the first shown window) and $launched (the pid)
     local t0 t1
     t0=$(date +%s%N)
     "$1" >/dev/null 2>&1 &
     launched=$!
     xdotool search --sync --onlyvisible --name "$2" >/dev/null
     t1=$(date +%s%N)
-    echo $(((t1 - t0) / 1000000))
+    elapsed=$(((t1 - t0) / 1000000))
 }
 kstart=0; estart=0
 for _ in 1 2 3; do
-    kstart=$((kstart + $(startup "$root/build/ci/ui/qt/kivano" '^Kivano$'))); sleep 1; kpeak=$(peak "$launched"); kill "$launched"; sleep 0.5
-    estart=$((estart + $(startup "$root/build/ci/bench/empty_qt" '^Empty$'))); sleep 1; epeak=$(peak "$launched"); kill "$launched"; sleep 0.5
+    startup "$root/build/ci/ui/qt/kivano" '^Kivano$'; kstart=$((kstart + elapsed))
+    sleep 1; kpeak=$(peak "$launched"); kill "$launched"; sleep 0.5
+    startup "$root/build/ci/bench/empty_qt" '^Empty$'; estart=$((estart + elapsed))
+    sleep 1; epeak=$(peak "$launched"); kill "$launched"; sleep 0.5
 done
 echo "start to first window (mean of 3): kivano $((kstart / 3)) ms, empty window $((estart / 3)) ms"
 echo "peak RSS: kivano ${kpeak} kB, empty window ${epeak} kB, ratio $(awk "BEGIN {printf \"%.2f\", $kpeak / $epeak}")"

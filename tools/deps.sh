@@ -3,7 +3,7 @@
 set -euo pipefail
 
 core=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang-tidy clang-format locales)
-qt=(qt6-base-dev libx11-dev xvfb xauth xdotool x11-utils openbox)
+qt=(qt6-base-dev libx11-dev xvfb xauth xdotool xprintidle x11-utils openbox)
 win32=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine wine64 xvfb xauth xdotool)
 
 packages=()

@@ -155,6 +155,8 @@ class System {
     [[nodiscard]] virtual bool fileExists(const std::string& path) const = 0;
     // Starts the program at `path` itself, without arguments and without a shell; true if it started.
     virtual bool startProcess(const std::string& path) = 0;
+    // Asks the system to keep the display and the machine awake while `on`, as user input would.
+    virtual void keepAwake(bool on) = 0;
 };
 
 class Toolkit {

@@ -75,6 +75,13 @@ echo "pointer x ranged over $min..$max"
 # (2 x 40 px) beyond the window's edges, 184 and 437.
 check "turned back at the left edge" test "$min" -ge 104 -a "$min" -le 230
 check "turned back at the right edge" test "$max" -le 517 -a "$max" -ge 390
+# Each warp resets the X server's idle time, as the screen saver and display power saving see it.
+idle=$(xprintidle)
+check "while moving the X idle time stays short ($idle ms)" test "$idle" -lt 1000
+xdotool mousemove 408 314 click 1 # Stop
+sleep 2
+idle=$(xprintidle)
+check "after Stop the X idle time grows ($idle ms)" test "$idle" -ge 1500
 stop
 
 echo "$passed passed, $failed failed"

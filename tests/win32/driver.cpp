@@ -1,7 +1,6 @@
 // Drives the running Win32 edition from another process, as a test would: finds its windows by
 // title and its controls by their layout names, reads texts and presses buttons.
-// Usage: driver wait TITLE | rect TITLE | text TITLE CONTROL | click TITLE CONTROL | char TITLE C | close
-// TITLE
+// Usage: driver wait|rect|close TITLE, driver text|click TITLE CONTROL, driver char TITLE C, driver idle
 
 #include "resources/layouts.h"
 
@@ -43,11 +42,17 @@ HWND findControl(HWND window, const char* title, std::string_view name) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
+    if (argc < 2 || (argc < 3 && std::string_view(argv[1]) != "idle")) {
         std::fprintf(stderr, "usage: driver COMMAND TITLE [ARG]\n");
         return 2;
     }
     const std::string command = argv[1];
+    if (command == "idle") { // milliseconds since the session's last input, as the idle timer sees it
+        LASTINPUTINFO info{sizeof info, 0};
+        if (!GetLastInputInfo(&info)) return 1;
+        std::printf("%lu\n", GetTickCount() - info.dwTime);
+        return 0;
+    }
     const char* title = argv[2];
     HWND window = findWindow(title, command == "wait" ? 20000 : 3000);
     if (window == nullptr) {

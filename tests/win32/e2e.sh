@@ -50,11 +50,16 @@ check "Start relabels the button" "Stop" "$(drive text Kivano cbStart)"
 moved=$(pointer)
 [ "$moved" != "x:300 y:300" ] && moved=yes
 check "the pointer moved by itself" "yes" "$moved"
+# Each move reaches the session's idle timer (moves come every 0.2 s).
+idle=$(drive idle)
+check "while moving the idle time stays short ($idle ms)" "yes" "$([ "${idle:-99999}" -lt 1000 ] && echo yes)"
 drive click Kivano cbStart
 sleep 0.5
 before=$(pointer)
 sleep 1.5
 check "Stop stops it" "$before" "$(pointer)"
+idle=$(drive idle)
+check "after Stop the idle time grows ($idle ms)" "yes" "$([ "${idle:-0}" -ge 1500 ] && echo yes)"
 check "Stop relabels the button" "Start" "$(drive text Kivano cbStart)"
 
 # Timer... opens the set-up dialog with one minute each; "a" opens the About box.

@@ -65,12 +65,14 @@ class System final : public ui::System {
     [[nodiscard]] std::string decimalSeparator() const override { return separator; }
     [[nodiscard]] bool fileExists(const std::string& path) const override { return files.contains(path); }
     bool startProcess(const std::string& path) override;
+    void keepAwake(bool on) override { awakeRequests.push_back(on); }
 
     std::string folder = "C:\\Program Files\\Kivano";
     std::string separator = ".";
     std::set<std::string> files;      // ordinary files that exist
     std::set<std::string> programs;   // files that also start as programs
     std::vector<std::string> started; // every program started, in order
+    std::vector<bool> awakeRequests;  // every keep-awake request, in order
 };
 
 class Window;

@@ -42,6 +42,8 @@ class QtSystem final : public ui::System {
     [[nodiscard]] std::string decimalSeparator() const override;
     [[nodiscard]] bool fileExists(const std::string& path) const override;
     bool startProcess(const std::string& path) override;
+    // X11 has no such request; moves through the input path keep the session awake instead.
+    void keepAwake(bool /*on*/) override {}
 };
 
 } // namespace kivano::ui::qt

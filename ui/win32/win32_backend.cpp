@@ -681,7 +681,12 @@ bool Cursor::get(ui::Point& where) {
 }
 
 bool Cursor::set(ui::Point where) {
-    return SetCursorPos(where.x, where.y) != FALSE;
+    if (!SetCursorPos(where.x, where.y)) return false;
+    INPUT nudge{};
+    nudge.type = INPUT_MOUSE;
+    nudge.mi.dwFlags = MOUSEEVENTF_MOVE; // relative, by nothing: the cursor stays where SetCursorPos put it
+    sendInput_(1, &nudge, sizeof nudge);
+    return true;
 }
 
 std::string System::exeFolder() const {
@@ -706,6 +711,10 @@ std::string System::decimalSeparator() const {
 bool System::fileExists(const std::string& path) const {
     const DWORD attributes = GetFileAttributesW(widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+void System::keepAwake(bool on) {
+    setState_(on ? ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED : ES_CONTINUOUS);
 }
 
 bool System::startProcess(const std::string& path) {

@@ -1,0 +1,57 @@
+// The Win32 backend's requests to the system, caught at its seams: every cursor move also reaches the
+// input stream as a zero-length move, and the keep-awake request sets and drops the right flags.
+
+#include "ui/win32/win32_backend.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+#include <windows.h>
+
+namespace kivano::win32 {
+namespace {
+
+std::vector<INPUT> sent;
+std::vector<EXECUTION_STATE> states;
+
+UINT WINAPI recordInput(UINT count, LPINPUT inputs, int size) {
+    EXPECT_EQ(size, static_cast<int>(sizeof(INPUT)));
+    sent.insert(sent.end(), inputs, inputs + count);
+    return count;
+}
+
+EXECUTION_STATE WINAPI recordState(EXECUTION_STATE state) {
+    states.push_back(state);
+    return ES_CONTINUOUS;
+}
+
+TEST(Win32Backend, EachCursorMoveAlsoSendsAZeroLengthRelativeMove) {
+    sent.clear();
+    Cursor cursor(recordInput);
+    ASSERT_TRUE(cursor.set({40, 50}));
+    ui::Point at;
+    ASSERT_TRUE(cursor.get(at));
+    EXPECT_EQ(at, (ui::Point{40, 50})) << "the nudge moves nothing";
+    ASSERT_EQ(sent.size(), 1U);
+    EXPECT_EQ(sent[0].type, static_cast<DWORD>(INPUT_MOUSE));
+    EXPECT_EQ(sent[0].mi.dwFlags, static_cast<DWORD>(MOUSEEVENTF_MOVE));
+    EXPECT_EQ(sent[0].mi.dx, 0);
+    EXPECT_EQ(sent[0].mi.dy, 0);
+}
+
+TEST(Win32Backend, KeepAwakeSetsAndDropsTheExecutionState) {
+    states.clear();
+    System system(recordState);
+    system.keepAwake(true);
+    system.keepAwake(false);
+    EXPECT_EQ(states, (std::vector<EXECUTION_STATE>{ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED,
+                                                    ES_CONTINUOUS}));
+}
+
+TEST(Win32Backend, ExeFolderHasNoTrailingSeparator) {
+    const std::string folder = System().exeFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_TRUE(folder.back() != '\\' || (folder.size() == 3 && folder[1] == ':')) << folder;
+}
+
+} // namespace
+} // namespace kivano::win32
