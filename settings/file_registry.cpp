@@ -203,20 +203,25 @@ long FileRegistry::RegQueryValueExA(Hkey key, const std::string& name, std::uint
     return kErrorSuccess;
 }
 
-long FileRegistry::RegSetValueExA(Hkey key, const std::string& name, std::uint32_t type,
-                                  const std::uint8_t* data, std::uint32_t size) {
+long FileRegistry::modifyValues(Hkey key, const std::function<long(RegKey&, bool&)>& change) const {
     const Handle* h = handle(key);
     if (h == nullptr) return kErrorInvalidHandle;
     if ((h->rights & kKeySetValue) == 0) return kErrorAccessDenied;
-    const std::vector<std::string> path = h->path;
+    const std::vector<std::string> path = h->path; // the handle table may change while this runs
     return modify(*h->root, [&](RegKey& tree, bool& changed) {
         RegKey* k = walk(tree, path);
-        if (k == nullptr) return kErrorKeyDeleted;
+        return k == nullptr ? kErrorKeyDeleted : change(*k, changed);
+    });
+}
+
+long FileRegistry::RegSetValueExA(Hkey key, const std::string& name, std::uint32_t type,
+                                  const std::uint8_t* data, std::uint32_t size) {
+    return modifyValues(key, [&](RegKey& k, bool& changed) {
         RegValue v{name, type, std::vector<std::uint8_t>(data, data + size)};
-        if (RegValue* existing = k->value(name)) {
+        if (RegValue* existing = k.value(name)) {
             *existing = std::move(v);
         } else {
-            k->values.push_back(std::move(v));
+            k.values.push_back(std::move(v));
         }
         changed = true;
         return kErrorSuccess;
@@ -239,14 +244,8 @@ long FileRegistry::RegDeleteKeyA(Hkey root, const std::string& subKey) {
 }
 
 long FileRegistry::RegDeleteValueA(Hkey key, const std::string& name) {
-    const Handle* h = handle(key);
-    if (h == nullptr) return kErrorInvalidHandle;
-    if ((h->rights & kKeySetValue) == 0) return kErrorAccessDenied;
-    const std::vector<std::string> path = h->path;
-    return modify(*h->root, [&](RegKey& tree, bool& changed) {
-        RegKey* k = walk(tree, path);
-        if (k == nullptr) return kErrorKeyDeleted;
-        changed = k->removeValue(name);
+    return modifyValues(key, [&](RegKey& k, bool& changed) {
+        changed = k.removeValue(name);
         return changed ? kErrorSuccess : kErrorFileNotFound;
     });
 }

@@ -64,6 +64,8 @@ class FileRegistry final : public RegistryApi {
     [[nodiscard]] bool save(const RootFile& root, const RegKey& tree) const;
     // Loads, lets `change` edit the tree, and saves if it asked to, all under the root's lock.
     long modify(const RootFile& root, const std::function<long(RegKey&, bool& changed)>& change) const;
+    // As modify, on the key behind an open handle that may set values.
+    long modifyValues(Hkey key, const std::function<long(RegKey&, bool& changed)>& change) const;
     Hkey addHandle(const Target& target, std::uint32_t rights);
 
     std::vector<RootFile> roots_;

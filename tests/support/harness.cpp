@@ -59,6 +59,14 @@ app::frmMain& Harness::load() {
     return *form;
 }
 
+app::frmMain& Harness::loadMoving() {
+    desktop.screen.position = {300, 300};
+    auto& f = load();
+    win().paste("edDelay", "0.1");
+    win().click("cbStart");
+    return f;
+}
+
 std::string Harness::lastPage() {
     const auto& navs = win().control<ui::headless::Browser>("wbMain").navigations;
     return navs.empty() ? std::string{} : navs.back();

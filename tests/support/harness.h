@@ -49,6 +49,8 @@ struct Harness {
 
     // Creates the main window and runs its load handler.
     app::frmMain& load();
+    // Loads with the cursor inside the window and starts moving a step every other tick.
+    app::frmMain& loadMoving();
     ui::headless::Window& win() { return dynamic_cast<ui::headless::Window&>(form->window()); }
     // Advances the clock by whole ticks of the movement timer.
     void ticks(int n) { desktop.clock.advance(static_cast<std::int64_t>(n) * 100); }

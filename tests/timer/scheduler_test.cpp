@@ -148,10 +148,7 @@ TEST(Scheduler, TheDialogShowsTheCurrentLengthsInMinutes) {
 
 TEST(Scheduler, WhileTheDialogIsOpenTheMainWindowTakesNoInputButItsTimersRun) {
     Harness h;
-    h.desktop.screen.position = {300, 300};
-    auto& f = h.load();
-    h.win().paste("edDelay", "0.1");
-    h.win().click("cbStart");
+    auto& f = h.loadMoving();
     const auto moves = h.desktop.screen.setCount;
     h.desktop.toolkit.onNextModal([&](Window&) {
         EXPECT_FALSE(h.win().click("cbStart"));
