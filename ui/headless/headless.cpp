@@ -210,7 +210,7 @@ ui::Control* Window::find(std::string_view name) {
     return it == controls_.end() ? nullptr : it->second.get();
 }
 
-const ControlLayout* Window::spec(std::string_view name) const {
+const ControlLayout* Window::layoutOf(std::string_view name) const {
     const auto it = std::find_if(layout_.controls.begin(), layout_.controls.end(),
                                  [name](const ControlLayout& c) { return c.name == name; });
     return it == layout_.controls.end() ? nullptr : &*it;
@@ -223,7 +223,7 @@ Rect Window::clientRect() const {
 }
 
 Rect Window::controlRect(std::string_view name) const {
-    const ControlLayout* c = spec(name);
+    const ControlLayout* c = layoutOf(name);
     if (c == nullptr) return {};
     const int dpi = toolkit_.dpi;
     const int left = twipsToPixels(c->left, dpi);

@@ -223,7 +223,7 @@ class Window final : public ui::Window {
     ui::Control* find(std::string_view name) override;
 
   private:
-    [[nodiscard]] const ControlLayout* spec(std::string_view name) const;
+    [[nodiscard]] const ControlLayout* layoutOf(std::string_view name) const;
     [[nodiscard]] std::string firstTabStop() const;
     Button* roleButton(bool wantDefault);
 

@@ -262,8 +262,8 @@ class QtWindow final : public ui::Window {
         if (runLoop_ != nullptr) runLoop_->quit();
     }
     void pressRole(bool wantDefault) {
-        for (const auto& [name, spec] : specs_) {
-            if (!(wantDefault ? spec->isDefault : spec->isCancel)) continue;
+        for (const auto& [name, layout] : layouts_) {
+            if (!(wantDefault ? layout->isDefault : layout->isCancel)) continue;
             auto* b = dynamic_cast<QtButton*>(controls_.at(name).get());
             if (b != nullptr && b->enabled()) b->widget()->click();
         }
@@ -306,7 +306,7 @@ class QtWindow final : public ui::Window {
     QtToolkit& toolkit_;
     WindowWidget* widget_;
     std::map<std::string, std::unique_ptr<ui::Control>> controls_;
-    std::map<std::string, const ControlLayout*> specs_;
+    std::map<std::string, const ControlLayout*> layouts_;
     QEventLoop* modalLoop_ = nullptr;
     QEventLoop* runLoop_ = nullptr;
     bool open_ = true;
@@ -489,7 +489,7 @@ void QtWindow::build(const WindowLayout& layout, int dpi) {
                 w->setFocusPolicy(Qt::NoFocus);
             }
         }
-        specs_[std::string(c.name)] = &c;
+        layouts_[std::string(c.name)] = &c;
         controls_.emplace(std::string(c.name), std::move(control));
     }
     std::sort(tabOrder.begin(), tabOrder.end());
