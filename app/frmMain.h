@@ -90,6 +90,11 @@ class frmMain {
     void applySpeedLike(ui::TextBox& box, double& member);
     void writeSpeedLike(ui::TextBox& box, double& member, double value);
     void restartMover();
+    // The tick's three random draws: the extra wait, then the horizontal and vertical steps.
+    void applyDraws();
+    // Turns the steps back at the window's edges (normal state) or the screen's (otherwise), judged
+    // from the position `p` the cursor had before this tick's move.
+    void bounce(ui::Point p, ui::Rect r);
     // Keeps the machine awake exactly while the cursor is being moved.
     void updateAwake();
     [[nodiscard]] std::string numberText(double value) const;

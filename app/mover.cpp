@@ -67,13 +67,16 @@ void frmMain::tmMover_Timer() {
     }
     WaitTicks = 0;
 
-    // Failed reads leave zeros in place; the tick goes on regardless.
-    ui::Rect r{};
-    r = window_->outerRect();
+    // A failed cursor read leaves zeros in place; the tick goes on regardless.
+    const ui::Rect r = window_->outerRect();
     ui::Point p{};
     services_.cursor.get(p);
     services_.cursor.set({p.x + StepX, p.y + StepY});
+    applyDraws();
+    bounce(p, r);
+}
 
+void frmMain::applyDraws() {
     const float a = services_.random.next();
     const double h = static_cast<double>(DelayTicks) * RandomizeAmount * 0.5;
     if (a < 0.1F) {
@@ -88,7 +91,9 @@ void frmMain::tmMover_Timer() {
     const float c = services_.random.next();
     if (c < 0.05F) StepY = toStep(StepY + RandomizeAmount);
     if (c > 0.95F) StepY = toStep(StepY - RandomizeAmount);
+}
 
+void frmMain::bounce(ui::Point p, ui::Rect r) {
     const std::int16_t forward = toStep(Speed);
     // Speed is never negative, so this stays exactly the reverse even where the forward step is clamped.
     const auto backward = static_cast<std::int16_t>(-forward);
@@ -96,15 +101,27 @@ void frmMain::tmMover_Timer() {
         // Held inside the window's rectangle and off the screen's top and left edges; later rules win.
         if (p.x < kEdge || p.x < r.left) StepX = forward;
         if (p.x > r.right) StepX = backward;
-        if (p.y < kEdge || p.y < r.top) StepY = forward, ExtraDelay = 0;
-        if (p.y > r.bottom) StepY = backward, ExtraDelay = 0;
+        if (p.y < kEdge || p.y < r.top) {
+            StepY = forward;
+            ExtraDelay = 0;
+        }
+        if (p.y > r.bottom) {
+            StepY = backward;
+            ExtraDelay = 0;
+        }
         return;
     }
     // Minimised or maximised: roam the screen and turn back where the screen's edge clipped the move.
     ui::Point q{};
     services_.cursor.get(q);
-    if (q.x < kEdge && q.x == p.x) StepX = forward, ExtraDelay = 0;
-    if (q.y < kEdge && q.y == p.y) StepY = forward, ExtraDelay = 0;
+    if (q.x < kEdge && q.x == p.x) {
+        StepX = forward;
+        ExtraDelay = 0;
+    }
+    if (q.y < kEdge && q.y == p.y) {
+        StepY = forward;
+        ExtraDelay = 0;
+    }
     if (q.x > kEdge && q.x == p.x) StepX = backward;
     if (q.y > kEdge && q.y == p.y) StepY = backward;
 }

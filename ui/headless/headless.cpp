@@ -69,7 +69,10 @@ Point Screen::clip(Point p) const {
         const long long dx = static_cast<long long>(c.x) - p.x;
         const long long dy = static_cast<long long>(c.y) - p.y;
         const long long distance = dx * dx + dy * dy;
-        if (distance < bestDistance) bestDistance = distance, best = c;
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = c;
+        }
     }
     return best;
 }
