@@ -59,7 +59,8 @@ startup() { # sets $elapsed (ms from launch to the first shown window) and $laun
     t0=$(date +%s%N)
     "$1" >/dev/null 2>&1 &
     launched=$!
-    xdotool search --sync --onlyvisible --name "$2" >/dev/null
+    # Polled every 10 ms: xdotool's own --sync waits half a second between looks.
+    until xdotool search --onlyvisible --name "$2" >/dev/null 2>&1; do sleep 0.01; done
     t1=$(date +%s%N)
     elapsed=$(((t1 - t0) / 1000000))
 }

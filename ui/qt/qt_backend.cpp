@@ -357,7 +357,7 @@ QtWindow::QtWindow(QtToolkit& toolkit, const WindowLayout& layout)
     : toolkit_(toolkit), widget_(new WindowWidget(*this)) {
     widget_->setObjectName(q(layout.name));
     widget_->setWindowTitle(q(layout.caption));
-    widget_->setWindowIcon(QIcon(QStringLiteral(":/kivano/kivano.ico")));
+    widget_->setWindowIcon(QIcon(QStringLiteral(":/kivano/kivano.png")));
     QFont font(q(layout.fontName));
     font.setPointSizeF(layout.fontPoints);
     widget_->setFont(font);
