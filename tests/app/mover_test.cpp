@@ -316,3 +316,20 @@ TEST(Mover, StepsSaturateInsteadOfWrappingAround) {
 
 } // namespace
 } // namespace kivano::testing
+
+namespace kivano::testing {
+namespace {
+
+TEST(Mover, EnterInATextBoxPressesStartAndEscDoesNothing) {
+    Harness h;
+    auto& f = h.load();
+    h.win().focus("edSpeed");
+    h.win().pressKey(u'\x1b');
+    EXPECT_EQ(f.cbStart.caption(), "Start") << "the main window has no cancel button";
+    h.win().pressKey(u'\r');
+    EXPECT_EQ(f.cbStart.caption(), "Stop");
+    EXPECT_EQ(f.edSpeed.text(), "3") << "Enter types nothing into the box";
+}
+
+} // namespace
+} // namespace kivano::testing

@@ -81,7 +81,11 @@ class QtLabel final : public ui::Label {
   public:
     explicit QtLabel(QLabel* w) : w_(w) {}
     [[nodiscard]] std::string caption() const override { return w_->text().toStdString(); }
-    void setCaption(const std::string& text) override { w_->setText(q(text)); }
+    // The hint line is rewritten on every mouse move; the same text needs no repaint.
+    void setCaption(const std::string& text) override {
+        const QString wanted = q(text);
+        if (w_->text() != wanted) w_->setText(wanted);
+    }
 
   private:
     QLabel* w_;
