@@ -36,8 +36,13 @@ class QtWiringTest : public QObject {
         }
         return nullptr;
     }
+    // The mouse arriving over a control, as the platform reports it.
     static void hover(QWidget* w) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
+        QEnterEvent enter(QPointF(2, 2), w->mapTo(w->window(), QPointF(2, 2)), w->mapToGlobal(QPointF(2, 2)));
+        QApplication::sendEvent(w, &enter);
+    }
+    static void moveOver(QWidget* w, QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::NoButton,
                          Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(w, &move);
     }
@@ -106,6 +111,18 @@ class QtWiringTest : public QObject {
         QCOMPARE(child<QLabel>("lblTop")->text(), QString("Set up TIMER"));
         hover(child<QWidget>("udRandomize")->findChild<QToolButton*>("up"));
         QCOMPARE(child<QLabel>("lblTop")->text(), QString("Set up parameter to RANDOMIZE process"));
+    }
+
+    void onlyTheBareAreaHoldsBackTheMovingTimer() {
+        QTest::mouseClick(child<QPushButton>("cbStart"), Qt::LeftButton);
+        QWidget* window = child<QPushButton>("cbStart")->window();
+        form_->WaitTicks = 5;
+        moveOver(window, child<QPushButton>("cbStart")->geometry().center());
+        QCOMPARE(form_->WaitTicks, 5);
+        QVERIFY(!form_->RestartPending);
+        moveOver(window, QPoint(2, window->height() - 2));
+        QCOMPARE(form_->WaitTicks, 0);
+        QVERIFY(form_->RestartPending);
     }
 
     void movingTimerMovesTheCursor() {

@@ -56,7 +56,10 @@ QColor colourOf(Colour c, const QPalette& palette) {
     return palette.color(QPalette::WindowText);
 }
 
-// Forwards mouse moves and key presses of one control's widget to the layer's handlers.
+// Forwards the mouse reaching one control's widget, and its key presses, to the layer's handlers.
+// The mouse is seen when it enters the control (and on moves with a button held): without mouse
+// tracking on every control, the cursor's own moves cost a fraction of the CPU, and the hint line,
+// which names the control under the mouse, shows the same.
 class ControlEvents final : public QObject {
   public:
     ControlEvents(QObject* parent, Handler* mouseMove, KeyHandler* keyPress)
@@ -64,7 +67,10 @@ class ControlEvents final : public QObject {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::MouseMove && mouseMove_ != nullptr && *mouseMove_) (*mouseMove_)();
+        const auto type = event->type();
+        if ((type == QEvent::Enter || type == QEvent::MouseMove) && mouseMove_ != nullptr && *mouseMove_) {
+            (*mouseMove_)();
+        }
         if (event->type() == QEvent::KeyPress && keyPress_ != nullptr && *keyPress_) {
             const QString text = static_cast<QKeyEvent*>(event)->text();
             if (!text.isEmpty() && text.at(0).unicode() >= 0x20) (*keyPress_)(text.at(0).unicode());
@@ -353,7 +359,8 @@ void WindowWidget::keyPressEvent(QKeyEvent* event) {
 }
 
 void WindowWidget::mouseMoveEvent(QMouseEvent* event) {
-    if (owner_.onMouseMove) owner_.onMouseMove();
+    // Moves over a control reach here too, passed up from the control; only the bare area counts.
+    if (childAt(event->position().toPoint()) == nullptr && owner_.onMouseMove) owner_.onMouseMove();
     QWidget::mouseMoveEvent(event);
 }
 
@@ -423,7 +430,6 @@ void QtWindow::build(const WindowLayout& layout, int dpi) {
                 label->setFont(f);
             }
             if (c.autoSize) label->adjustSize(); // keeps its left and top, fits its text
-            label->setMouseTracking(true);
             w = label;
             control = std::make_unique<QtLabel>(label);
             break;
@@ -449,7 +455,6 @@ void QtWindow::build(const WindowLayout& layout, int dpi) {
             w = updown->widget();
             w->setToolTip(q(c.tooltip));
             for (auto* child : w->findChildren<QWidget*>()) {
-                child->setMouseTracking(true);
                 child->installEventFilter(new ControlEvents(child, &updown->onMouseMove, nullptr));
             }
             control = std::move(updown);
@@ -481,7 +486,6 @@ void QtWindow::build(const WindowLayout& layout, int dpi) {
             w->setObjectName(q(c.name));
             w->installEventFilter(keys);
             if (c.kind != Kind::UpDown) {
-                w->setMouseTracking(true);
                 auto* key = c.kind == Kind::Button    ? &static_cast<QtButton*>(control.get())->onKeyPress
                             : c.kind == Kind::TextBox ? &static_cast<QtTextBox*>(control.get())->onKeyPress
                                                       : nullptr;
