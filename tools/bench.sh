@@ -65,13 +65,15 @@ startup() { # sets $elapsed (ms from launch to the first shown window) and $laun
     elapsed=$(((t1 - t0) / 1000000))
 }
 kstart=0; estart=0
-for _ in 1 2 3; do
+startup "$root/build/ci/ui/qt/kivano" '^Kivano$'; kill "$launched"; sleep 0.5 # warm the caches
+startup "$root/build/ci/bench/empty_qt" '^Empty$'; kill "$launched"; sleep 0.5
+for _ in 1 2 3 4 5; do
     startup "$root/build/ci/ui/qt/kivano" '^Kivano$'; kstart=$((kstart + elapsed))
     sleep 1; kpeak=$(peak "$launched"); kill "$launched"; sleep 0.5
     startup "$root/build/ci/bench/empty_qt" '^Empty$'; estart=$((estart + elapsed))
     sleep 1; epeak=$(peak "$launched"); kill "$launched"; sleep 0.5
 done
-echo "start to first window (mean of 3): kivano $((kstart / 3)) ms, empty window $((estart / 3)) ms"
+echo "start to first window (mean of 5, warm): kivano $((kstart / 5)) ms, empty window $((estart / 5)) ms"
 echo "peak RSS: kivano ${kpeak} kB, empty window ${epeak} kB, ratio $(awk "BEGIN {printf \"%.2f\", $kpeak / $epeak}")"
 "$root/build/ci/ui/qt/kivano" >/dev/null 2>&1 &
 kpid=$!

@@ -162,13 +162,27 @@ class QtUpDown final : public ui::UpDown {
     QWidget* box_;
 };
 
+// Like the system's browser control, the pane loads its page on its own, once the event loop runs:
+// the window shows without waiting for it, and of several quick navigations only the last is loaded.
 class QtBrowser final : public ui::Browser {
   public:
     explicit QtBrowser(QTextBrowser* w) : w_(w) {}
-    void navigate(const std::string& address) override { w_->setSource(QUrl(q(address))); }
+    void navigate(const std::string& address) override {
+        const bool queued = !pending_.isEmpty();
+        pending_ = q(address);
+        if (queued) return;
+        QMetaObject::invokeMethod(
+            w_,
+            [this] {
+                w_->setSource(QUrl(pending_));
+                pending_.clear();
+            },
+            Qt::QueuedConnection);
+    }
 
   private:
     QTextBrowser* w_;
+    QString pending_;
 };
 
 class QtTimer final : public ui::Timer {
