@@ -97,6 +97,7 @@ class frmMain {
     void bounce(ui::Point p, ui::Rect r);
     // Keeps the machine awake exactly while the cursor is being moved.
     void updateAwake();
+    void setAwake(bool on); // asks the system only when the request changes
     [[nodiscard]] std::string numberText(double value) const;
 
     Services& services_;

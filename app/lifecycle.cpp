@@ -55,10 +55,7 @@ void frmMain::restoreSettings() {
 void frmMain::Form_Unload() {
     storeSettings();
     // The program ends with the window: no request to stay awake may outlive it.
-    if (awake_) {
-        awake_ = false;
-        services_.system.keepAwake(false);
-    }
+    setAwake(false);
 }
 
 void frmMain::storeSettings() {

@@ -49,10 +49,13 @@ void frmMain::cbStart_Click() {
 }
 
 void frmMain::updateAwake() {
-    const bool moving = tmMover.enabled() && !IsPaused;
-    if (moving == awake_) return;
-    awake_ = moving;
-    services_.system.keepAwake(moving);
+    setAwake(tmMover.enabled() && !IsPaused);
+}
+
+void frmMain::setAwake(bool on) {
+    if (on == awake_) return;
+    awake_ = on;
+    services_.system.keepAwake(on);
 }
 
 void frmMain::tmMover_Timer() {

@@ -15,6 +15,13 @@ namespace {
 // still reads back as a number.
 constexpr double kLargest = 1e300;
 
+// The decimal point of the C library's numeric locale, which printf writes and strtod reads; a GUI
+// toolkit may have changed it from ".".
+std::string_view cLocalePoint() {
+    const char* point = std::localeconv()->decimal_point;
+    return point != nullptr && *point != '\0' ? point : ".";
+}
+
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -63,10 +70,7 @@ bool toCForm(std::string_view s, std::string_view sep1, std::string_view sep2, s
 std::optional<double> parseWith(std::string_view text, std::string_view sep1, std::string_view sep2) {
     std::string c;
     if (!toCForm(trim(text), sep1, sep2, c)) return std::nullopt;
-    // strtod reads the C locale's decimal point, which a GUI toolkit may have changed.
-    if (const std::string_view point = std::localeconv()->decimal_point; !point.empty() && point != ".") {
-        if (const auto at = c.find('.'); at != std::string::npos) c.replace(at, 1, point);
-    }
+    if (const auto at = c.find('.'); at != std::string::npos) c.replace(at, 1, cLocalePoint());
     char* end = nullptr;
     const double value = std::strtod(c.c_str(), &end);
     if (end != c.c_str() + c.size() || !(std::fabs(value) <= kLargest)) return std::nullopt;
@@ -85,17 +89,12 @@ std::optional<double> parseNumberAnySeparator(std::string_view text) {
 
 std::string formatNumber(double value, std::string_view decimalSeparator) {
     if (value == 0) value = 0; // folds -0 into 0
-    // printf's shortest general form; its decimal point follows the C locale, which a GUI toolkit may
-    // have set, so that point is looked up rather than assumed. (to_chars would pull ~100 KB of tables
-    // into a static Windows build.)
+    // printf's shortest general form (to_chars would pull ~100 KB of tables into a static Windows build).
     char buf[40];
     const int n = std::snprintf(buf, sizeof buf, "%.15G", value);
     std::string s(buf, static_cast<size_t>(std::clamp(n, 0, static_cast<int>(sizeof buf) - 1)));
-    const std::string_view point = std::localeconv()->decimal_point;
-    if (const auto at = s.find(point); !point.empty() && point != "." && at != std::string::npos) {
-        s.replace(at, point.size(), ".");
-    }
-    if (const auto dot = s.find('.'); dot != std::string::npos) s.replace(dot, 1, decimalSeparator);
+    const std::string_view point = cLocalePoint();
+    if (const auto at = s.find(point); at != std::string::npos) s.replace(at, point.size(), decimalSeparator);
     return s;
 }
 

@@ -114,8 +114,7 @@ RegKey FileRegistry::load(const RootFile& root) const {
 
 bool FileRegistry::save(const RootFile& root, const RegKey& tree) const {
     std::error_code ec;
-    const fs::path folder = root.file.parent_path();
-    fs::create_directories(folder, ec);
+    const fs::path folder = root.file.parent_path(); // created by modify, which holds the lock in it
     const fs::path temp = root.file.string() + ".tmp" + std::to_string(::getpid());
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return false;

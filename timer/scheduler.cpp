@@ -36,7 +36,6 @@ void frmMain::cbTimer_Click() {
         // Whatever failed, toggle the movement so that Stop remains the way out.
         cbStart_Click();
         cbStart.setTooltip(LoadResString(StringId::kStopTimer));
-        updateAwake();
     }
 }
 

@@ -25,8 +25,8 @@ class Toolkit final : public ui::Toolkit {
 
     [[nodiscard]] HINSTANCE instance() const { return instance_; }
     [[nodiscard]] HWND mainWindow() const;
-    // Runs the message loop until `done` holds.
-    void pump(const bool& done);
+    // Runs the message loop while `open` holds (a window's own flag, cleared when it closes).
+    void pump(const bool& open);
 
   private:
     friend class Win32Window;
