@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine and runs every test: the behaviour suite and the Qt edition's tests
 # (warnings as errors), the behaviour suite again under ASan and UBSan, the Win32 edition cross-built
-# with MinGW-w64 and tested under Wine, and clang-tidy.
+# with MinGW-w64 and tested under Wine, both packages built and tried as a user would, and clang-tidy.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,6 +21,14 @@ echo "== Win32 edition under Wine"
 cmake --preset mingw
 cmake --build --preset mingw
 ctest --preset mingw
+
+echo "== packages: the .deb installed, run and removed; the zip unpacked and run under Wine"
+xvfb=(xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset")
+cmake --workflow --preset deb
+"${xvfb[@]}" tests/package/deb.sh build/release/kivano_*_amd64.deb build/ci/tests/xpixel build/ci/tests/xclose
+cpack --preset zip
+"${xvfb[@]}" tests/package/zip.sh build/mingw/Kivano-*-win64.zip "$PWD/build/mingw/wine/zip" \
+    "$PWD/build/mingw/tests/win32/driver.exe"
 
 echo "== clang-tidy"
 tools/tidy.sh build/ci
