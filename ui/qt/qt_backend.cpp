@@ -36,6 +36,21 @@ QString q(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+// The client area's top-left corner that centres a window, frame and all, on its owner. The dialog's
+// frame is not known before it is shown; the owner's, from the same window manager, stands in for it.
+QPoint centredOnOwner(const QWidget* owner, QSize client) {
+    if (owner == nullptr) {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        return screen.center() - QPoint(client.width() / 2, client.height() / 2);
+    }
+    const QRect frame = owner->frameGeometry();
+    const QRect inner = owner->geometry();
+    const int leftMinusRight = (inner.left() - frame.left()) - (frame.right() - inner.right());
+    const int topMinusBottom = (inner.top() - frame.top()) - (frame.bottom() - inner.bottom());
+    return frame.center() - QPoint(client.width() / 2, client.height() / 2) +
+           QPoint(leftMinusRight / 2, topMinusBottom / 2);
+}
+
 QColor colourOf(Colour c, const QPalette& palette) {
     switch (c) {
     case Colour::ButtonShadow:
@@ -401,14 +416,11 @@ QtWindow::QtWindow(QtToolkit& toolkit, const WindowLayout& layout)
     if (!layout.background.empty())
         widget_->setPicture(QPixmap(QStringLiteral(":/kivano/") + q(layout.background)));
     build(layout, dpi);
-    if (layout.centreOnOwner) {
-        const QWidget* owner = toolkit.mainWidget();
-        const QRect around =
-            owner != nullptr ? owner->frameGeometry() : widget_->screen()->availableGeometry();
-        widget_->move(around.center() - QPoint(client.width() / 2, client.height() / 2));
-    } else {
-        widget_->move(twipsToPixels(layout.left, dpi), twipsToPixels(layout.top, dpi));
-    }
+    // Placed by its client area, as the layout gives it: setGeometry, unlike move, leaves the window
+    // manager's frame out, so the frame grows outwards from the client area.
+    QPoint place(twipsToPixels(layout.left, dpi), twipsToPixels(layout.top, dpi));
+    if (layout.centreOnOwner) place = centredOnOwner(toolkit.mainWidget(), client);
+    widget_->setGeometry(QRect(place, client));
     toolkit.windows_.push_back(this);
 }
 
