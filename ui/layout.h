@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace kivano::ui {
 
@@ -63,5 +64,28 @@ constexpr int twipsToPixels(int twips, int dpi) {
     return static_cast<int>(scaled >= 0 ? (scaled + kTwipsPerInch / 2) / kTwipsPerInch
                                         : -((-scaled + kTwipsPerInch / 2) / kTwipsPerInch));
 }
+
+// A control's place in pixels; for a line, its two end points (x1, y1, x2, y2).
+struct PixelRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+// A window's layout at one DPI: what a backend needs to create the window or to lay it out again when
+// the DPI changes under it.
+struct ScaledLayout {
+    int dpi = 96;
+    int clientWidth = 0;
+    int clientHeight = 0;
+    int left = 0; // the client area's top-left corner, for a window placed by position
+    int top = 0;
+    int fontHeight = 0;              // the character height in pixels, negative as a Windows LOGFONT takes it
+    std::vector<PixelRect> controls; // by layout index
+};
+
+ScaledLayout scaleLayout(const WindowLayout& layout, int dpi);
 
 } // namespace kivano::ui

@@ -1,6 +1,8 @@
 // The Win32 backend's requests to the system, caught at its seams: every cursor move also reaches the
-// input stream as a zero-length move, and the keep-awake request sets and drops the right flags.
+// input stream as a zero-length move, and the keep-awake request sets and drops the right flags. And a
+// real window under a DPI change.
 
+#include "resources/layouts.h"
 #include "ui/win32/win32_backend.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +53,42 @@ TEST(Win32Backend, ExeFolderHasNoTrailingSeparator) {
     const std::string folder = System().exeFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_TRUE(folder.back() != '\\' || (folder.size() == 3 && folder[1] == ':')) << folder;
+}
+
+// A control's rectangle in its window's client coordinates.
+ui::PixelRect placeOf(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+TEST(Win32Backend, ADpiChangeLaysTheWindowOutAgainFromItsTwips) {
+    Toolkit toolkit(GetModuleHandleW(nullptr));
+    const ui::WindowLayout& layout = resources::frmMainLayout();
+    const auto window = toolkit.createWindow(layout);
+    HWND hwnd = toolkit.mainWindow();
+    ASSERT_NE(hwnd, nullptr);
+    constexpr size_t kEdDelay = 2; // a text box: its own font and rectangle
+    ASSERT_EQ(layout.controls[kEdDelay].name, "edDelay");
+    HWND box = GetDlgItem(hwnd, 100 + static_cast<int>(kEdDelay));
+    for (const int dpi : {120, 144, 192, 96}) {
+        const ui::ScaledLayout want = ui::scaleLayout(layout, dpi);
+        RECT suggested{40 + dpi, 30, 640, 480};
+        SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        EXPECT_EQ(client.right, want.clientWidth) << dpi;
+        EXPECT_EQ(client.bottom, want.clientHeight) << dpi;
+        RECT outer{};
+        GetWindowRect(hwnd, &outer);
+        EXPECT_EQ(outer.left, suggested.left) << "takes the suggested place, " << dpi;
+        EXPECT_EQ(outer.top, suggested.top) << dpi;
+        EXPECT_EQ(placeOf(box), want.controls[kEdDelay]) << dpi;
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)), sizeof font, &font);
+        EXPECT_EQ(font.lfHeight, want.fontHeight) << dpi;
+    }
 }
 
 } // namespace

@@ -340,7 +340,7 @@ class QtWindow final : public ui::Window {
     }
 
   private:
-    void build(const WindowLayout& layout, int dpi);
+    void build(const WindowLayout& layout, const ScaledLayout& scaled);
 
     QtToolkit& toolkit_;
     WindowWidget* widget_;
@@ -401,8 +401,8 @@ QtWindow::QtWindow(QtToolkit& toolkit, const WindowLayout& layout)
     QFont font(q(layout.fontName));
     font.setPointSizeF(layout.fontPoints);
     widget_->setFont(font);
-    const int dpi = static_cast<int>(widget_->logicalDpiX());
-    const QSize client(twipsToPixels(layout.clientWidth, dpi), twipsToPixels(layout.clientHeight, dpi));
+    const ScaledLayout scaled = scaleLayout(layout, static_cast<int>(widget_->logicalDpiX()));
+    const QSize client(scaled.clientWidth, scaled.clientHeight);
     // A fixed frame with a close box only; the main window stays a normal window with a taskbar entry.
     Qt::WindowFlags flags = Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
     flags |= layout.frame == Frame::ToolWindow ? Qt::Window : Qt::Dialog;
@@ -415,10 +415,10 @@ QtWindow::QtWindow(QtToolkit& toolkit, const WindowLayout& layout)
     widget_->setMouseTracking(true);
     if (!layout.background.empty())
         widget_->setPicture(QPixmap(QStringLiteral(":/kivano/") + q(layout.background)));
-    build(layout, dpi);
+    build(layout, scaled);
     // Placed by its client area, as the layout gives it: setGeometry, unlike move, leaves the window
     // manager's frame out, so the frame grows outwards from the client area.
-    QPoint place(twipsToPixels(layout.left, dpi), twipsToPixels(layout.top, dpi));
+    QPoint place(scaled.left, scaled.top);
     if (layout.centreOnOwner) place = centredOnOwner(toolkit.mainWidget(), client);
     widget_->setGeometry(QRect(place, client));
     toolkit.windows_.push_back(this);
@@ -429,12 +429,13 @@ QtWindow::~QtWindow() {
     delete widget_;
 }
 
-void QtWindow::build(const WindowLayout& layout, int dpi) {
-    const auto px = [dpi](int twips) { return twipsToPixels(twips, dpi); };
+void QtWindow::build(const WindowLayout& layout, const ScaledLayout& scaled) {
     auto* keys = new KeyRouter(*this);
     std::vector<std::pair<int, QWidget*>> tabOrder;
-    for (const ControlLayout& c : layout.controls) {
-        const QRect r(px(c.left), px(c.top), px(c.width), px(c.height));
+    for (size_t i = 0; i < layout.controls.size(); ++i) {
+        const ControlLayout& c = layout.controls[i];
+        const PixelRect& place = scaled.controls[i];
+        const QRect r(place.left, place.top, place.width, place.height);
         QWidget* w = nullptr;
         std::unique_ptr<ui::Control> control;
         switch (c.kind) {
@@ -503,7 +504,7 @@ void QtWindow::build(const WindowLayout& layout, int dpi) {
             break;
         }
         case Kind::Line:
-            widget_->lines.push_back({QLine(px(c.left), px(c.top), px(c.width), px(c.height)),
+            widget_->lines.push_back({QLine(place.left, place.top, place.width, place.height),
                                       colourOf(c.foreground, widget_->palette()), c.lineWidth});
             control = std::make_unique<QtLine>();
             break;

@@ -29,6 +29,14 @@ template <typename F> F procAddress(HMODULE module, const char* name) {
                : reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
+DWORD windowStyle(bool tool) {
+    return WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | (tool ? WS_OVERLAPPED : WS_POPUP | DS_MODALFRAME);
+}
+
+DWORD windowExStyle(bool tool) {
+    return WS_EX_CONTROLPARENT | (tool ? WS_EX_TOOLWINDOW | WS_EX_APPWINDOW : WS_EX_DLGMODALFRAME);
+}
+
 int screenDpi() {
     HDC dc = GetDC(nullptr);
     const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
@@ -239,8 +247,12 @@ class Win32Window final : public ui::Window {
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT handleControl(HWND hwnd, size_t index, UINT msg, WPARAM wp, LPARAM lp);
 
-    void build(int dpi);
-    HWND createControl(const ControlLayout& c, size_t index, int dpi);
+    void build();
+    void createFonts();
+    HWND createControl(const ControlLayout& c, size_t index);
+    void fitLabel(HWND label, const ControlLayout& c);
+    void rescale(int dpi, const RECT& suggested);
+    [[nodiscard]] RECT frameFor(int dpi) const;
     void addTooltip(HWND control, std::string_view text);
     void command(int id, int code);
     void notify(const NMHDR& header);
@@ -259,7 +271,7 @@ class Win32Window final : public ui::Window {
     std::vector<std::unique_ptr<ui::Control>> controls_; // by layout index
     std::vector<HWND> handles_;                          // by layout index, null for timers and lines
     std::map<std::string, size_t> byName_;
-    int dpi_ = 96;
+    ui::ScaledLayout scaled_;
     bool open_ = true;
 };
 
@@ -303,6 +315,9 @@ LRESULT Win32Window::handle(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_CTLCOLORSTATIC:
         return labelColours(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+    case WM_DPICHANGED:
+        rescale(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
+        return 0;
     case WM_NCDESTROY:
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         hwnd_ = nullptr;
@@ -398,12 +413,14 @@ void Win32Window::paint() {
         const int ph = MulDiv(static_cast<int>(h), 96, 2540);
         picture_->Render(dc, 0, 0, pw, ph, 0, h, w, -h, nullptr);
     }
-    for (const ControlLayout& c : layout_.controls) {
+    for (size_t i = 0; i < layout_.controls.size(); ++i) {
+        const ControlLayout& c = layout_.controls[i];
         if (c.kind != Kind::Line) continue;
+        const ui::PixelRect& ends = scaled_.controls[i];
         HPEN pen = CreatePen(PS_SOLID, c.lineWidth, colourOf(c.foreground));
         HGDIOBJ old = SelectObject(dc, pen);
-        MoveToEx(dc, ui::twipsToPixels(c.left, dpi_), ui::twipsToPixels(c.top, dpi_), nullptr);
-        LineTo(dc, ui::twipsToPixels(c.width, dpi_), ui::twipsToPixels(c.height, dpi_));
+        MoveToEx(dc, ends.left, ends.top, nullptr);
+        LineTo(dc, ends.width, ends.height);
         SelectObject(dc, old);
         DeleteObject(pen);
     }
@@ -426,17 +443,14 @@ LRESULT Win32Window::labelColours(HDC dc, HWND label) {
 
 // ---- Construction ----
 
-Win32Window::Win32Window(Toolkit& toolkit, const WindowLayout& layout) : toolkit_(toolkit), layout_(layout) {
-    dpi_ = screenDpi();
+Win32Window::Win32Window(Toolkit& toolkit, const WindowLayout& layout)
+    : toolkit_(toolkit), layout_(layout), scaled_(ui::scaleLayout(layout, screenDpi())) {
     const bool tool = layout.frame == ui::Frame::ToolWindow;
-    const DWORD style =
-        WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | (tool ? WS_OVERLAPPED : WS_POPUP | DS_MODALFRAME);
-    const DWORD exStyle =
-        WS_EX_CONTROLPARENT | (tool ? WS_EX_TOOLWINDOW | WS_EX_APPWINDOW : WS_EX_DLGMODALFRAME);
-    RECT r{0, 0, ui::twipsToPixels(layout.clientWidth, dpi_), ui::twipsToPixels(layout.clientHeight, dpi_)};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    int x = ui::twipsToPixels(layout.left, dpi_) + r.left;
-    int y = ui::twipsToPixels(layout.top, dpi_) + r.top;
+    const DWORD style = windowStyle(tool);
+    const DWORD exStyle = windowExStyle(tool);
+    const RECT r = frameFor(scaled_.dpi);
+    int x = scaled_.left + r.left;
+    int y = scaled_.top + r.top;
     HWND owner = tool ? nullptr : toolkit.mainWindow();
     if (layout.centreOnOwner) {
         RECT around{};
@@ -455,7 +469,17 @@ Win32Window::Win32Window(Toolkit& toolkit, const WindowLayout& layout) : toolkit
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     if (!layout.background.empty()) picture_ = loadPicture(toolkit.instance(), kAboutPictureResource);
-    build(dpi_);
+    build();
+    // Created on a monitor whose scale differs from the primary one's: laid out again for it.
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    static const auto dpiForWindow =
+        procAddress<DpiForWindow>(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
+    const int actual = dpiForWindow != nullptr ? static_cast<int>(dpiForWindow(hwnd_)) : 0;
+    if (actual > 0 && actual != scaled_.dpi) {
+        RECT outer{};
+        GetWindowRect(hwnd_, &outer);
+        rescale(actual, outer);
+    }
     toolkit.windows_.push_back(this);
 }
 
@@ -470,14 +494,18 @@ Win32Window::~Win32Window() {
     DeleteObject(boldFont_);
 }
 
-void Win32Window::build(int dpi) {
-    const int height = -MulDiv(static_cast<int>(layout_.fontPoints * 100), dpi, 7200);
+void Win32Window::createFonts() {
     const std::wstring face = widen(layout_.fontName);
+    const int height = scaled_.fontHeight;
     font_ = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face.c_str());
     boldFont_ =
         CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS,
                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face.c_str());
+}
+
+void Win32Window::build() {
+    createFonts();
     tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, toolkit_.instance(),
                             nullptr);
@@ -493,7 +521,7 @@ void Win32Window::build(int dpi) {
     for (const size_t i : order) {
         const ControlLayout& c = layout_.controls[i];
         byName_[std::string(c.name)] = i;
-        handles_[i] = createControl(c, i, dpi);
+        handles_[i] = createControl(c, i);
         if (handles_[i] != nullptr) {
             SendMessageW(handles_[i], WM_SETFONT, reinterpret_cast<WPARAM>(c.bold ? boldFont_ : font_),
                          FALSE);
@@ -503,27 +531,18 @@ void Win32Window::build(int dpi) {
     }
 }
 
-HWND Win32Window::createControl(const ControlLayout& c, size_t index, int dpi) {
-    const auto px = [dpi](int twips) { return ui::twipsToPixels(twips, dpi); };
+HWND Win32Window::createControl(const ControlLayout& c, size_t index) {
+    const ui::PixelRect& r = scaled_.controls[index];
     const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index));
     const auto make = [&](const wchar_t* cls, const std::wstring& text, DWORD style, DWORD ex = 0) {
-        return CreateWindowExW(ex, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, px(c.left), px(c.top),
-                               px(c.width), px(c.height), hwnd_, id, toolkit_.instance(), nullptr);
+        return CreateWindowExW(ex, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.width,
+                               r.height, hwnd_, id, toolkit_.instance(), nullptr);
     };
     const DWORD tab = c.tabStop ? WS_TABSTOP : 0;
     switch (c.kind) {
     case Kind::Label: {
         HWND h = make(L"STATIC", widen(c.caption), SS_NOTIFY | (c.wrap ? SS_LEFT : SS_LEFTNOWORDWRAP));
-        if (c.autoSize) { // keeps its left and top, fits its text
-            HDC dc = GetDC(h);
-            HGDIOBJ old = SelectObject(dc, font_);
-            SIZE size{};
-            const std::wstring text = widen(c.caption);
-            GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-            SelectObject(dc, old);
-            ReleaseDC(h, dc);
-            SetWindowPos(h, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
-        }
+        fitLabel(h, c);
         controls_[index] = std::make_unique<Label>(h);
         return h;
     }
@@ -570,6 +589,67 @@ HWND Win32Window::createControl(const ControlLayout& c, size_t index, int dpi) {
         return nullptr;
     }
     return nullptr;
+}
+
+// An auto-sized label keeps its left and top and fits its text in the window's font.
+void Win32Window::fitLabel(HWND label, const ControlLayout& c) {
+    if (!c.autoSize) return;
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, font_);
+    SIZE size{};
+    const std::wstring text = widen(c.caption);
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The window's outer rectangle around its client area at `dpi`, relative to the client's corner.
+RECT Win32Window::frameFor(int dpi) const {
+    const bool tool = layout_.frame == ui::Frame::ToolWindow;
+    RECT r{0, 0, ui::twipsToPixels(layout_.clientWidth, dpi), ui::twipsToPixels(layout_.clientHeight, dpi)};
+    using AdjustForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi =
+        procAddress<AdjustForDpi>(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi");
+    if (adjustForDpi == nullptr ||
+        !adjustForDpi(&r, windowStyle(tool), FALSE, windowExStyle(tool), static_cast<UINT>(dpi))) {
+        AdjustWindowRectEx(&r, windowStyle(tool), FALSE, windowExStyle(tool));
+    }
+    return r;
+}
+
+// The window moved to a monitor of another scale: everything is laid out again from its twips, and
+// the window takes the place the system suggests, at the size of its client area at the new DPI.
+void Win32Window::rescale(int dpi, const RECT& suggested) {
+    if (dpi <= 0) return;
+    scaled_ = ui::scaleLayout(layout_, dpi);
+    HFONT oldFont = font_;
+    HFONT oldBold = boldFont_;
+    createFonts();
+    for (size_t i = 0; i < handles_.size(); ++i) {
+        if (handles_[i] == nullptr) continue;
+        const ControlLayout& c = layout_.controls[i];
+        const ui::PixelRect& r = scaled_.controls[i];
+        SendMessageW(handles_[i], WM_SETFONT, reinterpret_cast<WPARAM>(c.bold ? boldFont_ : font_), FALSE);
+        SetWindowPos(handles_[i], nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (c.kind == Kind::Label) fitLabel(handles_[i], c);
+    }
+    DeleteObject(oldFont);
+    DeleteObject(oldBold);
+    const RECT frame = frameFor(dpi);
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The frame's own metrics may not follow the DPI (Wine keeps the system's): the client area is
+    // measured and the window corrected by the difference, so the client size is the layout's.
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    if (client.right != scaled_.clientWidth || client.bottom != scaled_.clientHeight) {
+        width += scaled_.clientWidth - client.right;
+        height += scaled_.clientHeight - client.bottom;
+        SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void Win32Window::addTooltip(HWND control, std::string_view text) {
