@@ -24,6 +24,11 @@ ControlLayout control(std::string_view name, Kind kind, std::string_view caption
     return c;
 }
 
+ControlLayout labelledBy(std::string_view label, ControlLayout c) {
+    c.labelledBy = label;
+    return c;
+}
+
 ControlLayout autoSized(ControlLayout c) {
     c.autoSize = true;
     return c;
@@ -48,19 +53,23 @@ std::array<ControlLayout, 16> mainControls() {
     top.foreground = Colour::ButtonHighlight;
     ControlLayout browser = control("wbMain", Kind::Browser, {}, {}, 1080, 280, 1815, 1695, 1);
     browser.tabStop = false;
+    browser.accessibleName = "Status";
     ControlLayout start = control("cbStart", Kind::Button, "Start", "Start moving", 3000, 840, 735, 330, 0);
     start.isDefault = true;
     return {{
         top,
         autoSized(label("lblDelayTime", "Time delay:", 0, 270, 810, 195, 5)),
-        control("edDelay", Kind::TextBox, {}, {}, 0, 480, 735, 285, 2),
-        control("udDelay", Kind::UpDown, {}, "Time delay (sec.)", 720, 480, 240, 285, 3),
+        labelledBy("lblDelayTime", control("edDelay", Kind::TextBox, {}, {}, 0, 480, 735, 285, 2)),
+        labelledBy("lblDelayTime",
+                   control("udDelay", Kind::UpDown, {}, "Time delay (sec.)", 720, 480, 240, 285, 3)),
         autoSized(label("lblSpeed", "Mouse speed:", 0, 840, 1005, 195, 6)),
-        control("edSpeed", Kind::TextBox, {}, {}, 0, 1080, 735, 285, 7),
-        control("udSpeed", Kind::UpDown, {}, "Mouse speed(px)", 720, 1080, 240, 285, 8),
+        labelledBy("lblSpeed", control("edSpeed", Kind::TextBox, {}, {}, 0, 1080, 735, 285, 7)),
+        labelledBy("lblSpeed",
+                   control("udSpeed", Kind::UpDown, {}, "Mouse speed(px)", 720, 1080, 240, 285, 8)),
         label("lblRandomize", "Randomize:", 0, 1440, 975, 255, 9),
-        control("edRandomize", Kind::TextBox, {}, {}, 0, 1680, 735, 285, 10),
-        control("udRandomize", Kind::UpDown, {}, "Parameter (px/sec.)", 720, 1680, 240, 285, 11),
+        labelledBy("lblRandomize", control("edRandomize", Kind::TextBox, {}, {}, 0, 1680, 735, 285, 10)),
+        labelledBy("lblRandomize",
+                   control("udRandomize", Kind::UpDown, {}, "Parameter (px/sec.)", 720, 1680, 240, 285, 11)),
         browser,
         control("cbTimer", Kind::Button, "Timer...", "Start timer...", 3000, 360, 735, 330, 13),
         start,
@@ -79,15 +88,17 @@ std::array<ControlLayout, 12> timerControls() {
         control("udPeriod", Kind::UpDown, {}, "Pause period(min.)", 2280, 240, 240, 285, 5);
     ControlLayout udWork = control("udWork", Kind::UpDown, {}, "Work period (min.)", 2280, 720, 240, 285, 8);
     udPeriod.tabStop = udWork.tabStop = false;
+    udPeriod.labelledBy = "lblPeriod";
+    udWork.labelledBy = "lblWork";
     return {{
         ok,
         cancel,
         autoSized(label("lblPeriod", "Pause time", 720, 240, 780, 195, 2)),
         autoSized(label("lblWork", "Work time ", 720, 720, 765, 195, 3)),
-        control("edPeriod", Kind::TextBox, {}, {}, 1680, 240, 615, 285, 4),
+        labelledBy("lblPeriod", control("edPeriod", Kind::TextBox, {}, {}, 1680, 240, 615, 285, 4)),
         udPeriod,
         autoSized(label("lblPeriodMinutes", "minutes.", 2640, 240, 585, 195, 6)),
-        control("edWork", Kind::TextBox, {}, {}, 1680, 720, 615, 285, 7),
+        labelledBy("lblWork", control("edWork", Kind::TextBox, {}, {}, 1680, 720, 615, 285, 7)),
         udWork,
         autoSized(label("lblWorkMinutes", "minutes.", 2640, 720, 585, 195, 9)),
         line("lnLine1", 0, 1200, 4080, 1200, Colour::ThreeDLight, 1),

@@ -1,5 +1,7 @@
 #include "ui/layout.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 
 namespace kivano::ui {
@@ -19,6 +21,25 @@ ScaledLayout scaleLayout(const WindowLayout& layout, int dpi) {
     for (const ControlLayout& c : layout.controls)
         scaled.controls.push_back({px(c.left), px(c.top), px(c.width), px(c.height)});
     return scaled;
+}
+
+std::string accessibleName(const WindowLayout& layout, const ControlLayout& control) {
+    if (!control.accessibleName.empty()) return std::string(control.accessibleName);
+    std::string_view name = control.caption;
+    if (!control.labelledBy.empty()) {
+        const auto label = std::find_if(layout.controls.begin(), layout.controls.end(),
+                                        [&](const ControlLayout& c) { return c.name == control.labelledBy; });
+        if (label != layout.controls.end()) name = label->caption;
+    }
+    while (!name.empty() && (name.back() == ' ' || name.back() == ':'))
+        name.remove_suffix(1);
+    return std::string(name);
+}
+
+std::string arrowName(std::string_view upDownName, bool up) {
+    std::string name(upDownName);
+    if (!name.empty()) name[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[0])));
+    return (up ? "Increase " : "Decrease ") + name;
 }
 
 } // namespace kivano::ui

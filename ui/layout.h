@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -39,6 +40,10 @@ struct ControlLayout {
     Colour background = Colour::Default;
     int lineWidth = 1;          // pixels, for lines
     std::uint32_t interval = 0; // ms, for timers
+    // For screen readers: the label that names this control (a text box, an up-down), or a name of its
+    // own where no label or caption says what it is.
+    std::string_view labelledBy = {};
+    std::string_view accessibleName = {};
 };
 
 struct WindowLayout {
@@ -87,5 +92,12 @@ struct ScaledLayout {
 };
 
 ScaledLayout scaleLayout(const WindowLayout& layout, int dpi);
+
+// What a screen reader says a control is: its own accessible name, else the caption of the label that
+// names it without the trailing colon, else its caption.
+std::string accessibleName(const WindowLayout& layout, const ControlLayout& control);
+
+// The name of one arrow of an up-down, from the up-down's name: "Increase time delay".
+std::string arrowName(std::string_view upDownName, bool up);
 
 } // namespace kivano::ui

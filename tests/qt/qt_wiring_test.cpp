@@ -1,13 +1,16 @@
 // The Qt widgets' wiring: each event reaches its handler. Runs on the offscreen platform.
 
 #include "app/frmMain.h"
+#include "resources/layouts.h"
 #include "settings/file_registry.h"
 #include "ui/qt/qt_backend.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -161,6 +164,54 @@ class QtWiringTest : public QObject {
         QTest::mouseClick(child<QPushButton>("cbTimer"), Qt::LeftButton);
         QVERIFY(seen);
         QCOMPARE(child<QPushButton>("cbStart")->text(), QString("Start"));
+    }
+
+    // What a screen reader says each control is, through Qt's accessibility interfaces.
+    void everyControlHasAnAccessibleName() {
+        const auto about = toolkit_->createWindow(resources::frmAboutLayout());
+        const auto timer = toolkit_->createWindow(resources::dlgTimerLayout());
+        const auto nameOf = [](QWidget* w) {
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+            return a != nullptr ? a->text(QAccessible::Name) : QString("(no interface)");
+        };
+        const struct {
+            const char* window;
+            const char* path; // a control, or an up-down's arrow as "control/up"
+            const char* name;
+        } table[] = {
+            {"frmMain", "edDelay", "Time delay"},
+            {"frmMain", "udDelay/up", "Increase time delay"},
+            {"frmMain", "udDelay/down", "Decrease time delay"},
+            {"frmMain", "edSpeed", "Mouse speed"},
+            {"frmMain", "udSpeed/up", "Increase mouse speed"},
+            {"frmMain", "edRandomize", "Randomize"},
+            {"frmMain", "udRandomize/down", "Decrease randomize"},
+            {"frmMain", "wbMain", "Status"},
+            {"frmMain", "cbStart", "Start"},
+            {"dlgTimer", "edPeriod", "Pause time"},
+            {"dlgTimer", "udPeriod/up", "Increase pause time"},
+            {"dlgTimer", "edWork", "Work time"},
+            {"dlgTimer", "udWork/down", "Decrease work time"},
+            {"frmAbout", "cmdSysInfo", "System Info..."},
+        };
+        for (const auto& row : table) {
+            QWidget* top = nullptr;
+            for (QWidget* w : QApplication::allWidgets()) {
+                if (w->isWindow() && w->objectName() == row.window) top = w;
+            }
+            QVERIFY2(top != nullptr, row.window);
+            const QStringList path = QString(row.path).split('/');
+            QWidget* w = top->findChild<QWidget*>(path.front());
+            if (w != nullptr && path.size() > 1) w = w->findChild<QWidget*>(path.back());
+            QVERIFY2(w != nullptr, row.path);
+            QCOMPARE(nameOf(w), QString(row.name));
+        }
+        // And none is left unnamed: every box, button, arrow, label and pane of the three windows.
+        for (QWidget* w : QApplication::allWidgets()) {
+            const bool control = qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) ||
+                                 qobject_cast<QLabel*>(w) || qobject_cast<QTextBrowser*>(w);
+            if (control) QVERIFY2(!nameOf(w).trimmed().isEmpty(), qPrintable(w->objectName()));
+        }
     }
 
     void closingStoresTheValues() {

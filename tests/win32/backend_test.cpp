@@ -6,6 +6,8 @@
 #include "ui/win32/win32_backend.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
+#include <string>
 #include <vector>
 #include <windows.h>
 
@@ -88,6 +90,52 @@ TEST(Win32Backend, ADpiChangeLaysTheWindowOutAgainFromItsTwips) {
         LOGFONTW font{};
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)), sizeof font, &font);
         EXPECT_EQ(font.lfHeight, want.fontHeight) << dpi;
+    }
+}
+
+// What an accessibility client (MSAA, and UI Automation through its proxy) reads as a control's name.
+std::wstring accessibleNameOf(HWND control) {
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&object)))) {
+        return L"(no object)";
+    }
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    std::wstring text = SUCCEEDED(object->get_accName(self, &name)) && name != nullptr ? name : L"(no name)";
+    SysFreeString(name);
+    object->Release();
+    return text;
+}
+
+TEST(Win32Backend, TextBoxesAndSpinnersAreNamedForScreenReaders) {
+    Toolkit toolkit(GetModuleHandleW(nullptr));
+    const auto main = toolkit.createWindow(resources::frmMainLayout());
+    const auto dialog = toolkit.createWindow(resources::dlgTimerLayout());
+    const struct {
+        const ui::WindowLayout& layout;
+        const char* control;
+        const wchar_t* name;
+    } table[] = {
+        {resources::frmMainLayout(), "edDelay", L"Time delay:"},
+        {resources::frmMainLayout(), "udDelay", L"Time delay"},
+        {resources::frmMainLayout(), "edSpeed", L"Mouse speed:"},
+        {resources::frmMainLayout(), "udRandomize", L"Randomize"},
+        {resources::frmMainLayout(), "edRandomize", L"Randomize:"},
+        {resources::dlgTimerLayout(), "edPeriod", L"Pause time"},
+        {resources::dlgTimerLayout(), "udWork", L"Work time"},
+    };
+    for (const auto& row : table) {
+        HWND window = FindWindowW(L"KivanoWindow",
+                                  std::wstring(row.layout.caption.begin(), row.layout.caption.end()).c_str());
+        size_t index = 0;
+        while (row.layout.controls[index].name != row.control)
+            ++index;
+        EXPECT_EQ(accessibleNameOf(GetDlgItem(window, 100 + static_cast<int>(index))), row.name)
+            << row.control;
     }
 }
 

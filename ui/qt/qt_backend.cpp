@@ -149,7 +149,7 @@ class QtButton final : public ui::Button {
 // Two arrow buttons that report clicks and hold no value of their own.
 class QtUpDown final : public ui::UpDown {
   public:
-    explicit QtUpDown(QWidget* parent, QRect r) : box_(new QWidget(parent)) {
+    QtUpDown(QWidget* parent, QRect r, const std::string& name) : box_(new QWidget(parent)) {
         box_->setGeometry(r);
         auto* layout = new QVBoxLayout(box_);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -158,6 +158,7 @@ class QtUpDown final : public ui::UpDown {
         auto* down = new QToolButton(box_);
         for (auto* b : {up, down}) {
             b->setObjectName(b == up ? "up" : "down");
+            b->setAccessibleName(q(arrowName(name, b == up)));
             b->setArrowType(b == up ? Qt::UpArrow : Qt::DownArrow);
             b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
             b->setFocusPolicy(Qt::NoFocus);
@@ -478,7 +479,7 @@ void QtWindow::build(const WindowLayout& layout, const ScaledLayout& scaled) {
             break;
         }
         case Kind::UpDown: {
-            auto updown = std::make_unique<QtUpDown>(widget_, r);
+            auto updown = std::make_unique<QtUpDown>(widget_, r, accessibleName(layout, c));
             w = updown->widget();
             w->setToolTip(q(c.tooltip));
             for (auto* child : w->findChildren<QWidget*>()) {
@@ -511,6 +512,10 @@ void QtWindow::build(const WindowLayout& layout, const ScaledLayout& scaled) {
         }
         if (w != nullptr) {
             w->setObjectName(q(c.name));
+            // Controls without a text of their own are named for screen readers; labels and buttons
+            // already say what they are.
+            if (c.kind == Kind::TextBox || c.kind == Kind::UpDown || c.kind == Kind::Browser)
+                w->setAccessibleName(q(accessibleName(layout, c)));
             w->installEventFilter(keys);
             if (c.kind != Kind::UpDown) {
                 auto* key = c.kind == Kind::Button    ? &static_cast<QtButton*>(control.get())->onKeyPress

@@ -29,6 +29,26 @@ template <typename F> F procAddress(HMODULE module, const char* name) {
                : reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
+// Controls are created in tab order, since the dialog manager moves the focus in creation order. A
+// label that names a text box comes just before it: screen readers name a box after the label
+// preceding it, and labels take no focus, so the focus order stays as it is.
+std::vector<size_t> creationOrder(const WindowLayout& layout) {
+    std::vector<std::pair<int, int>> keys(layout.controls.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        keys[i] = {layout.controls[i].tabIndex, 1};
+    for (const ControlLayout& c : layout.controls) {
+        if (c.kind != Kind::TextBox || c.labelledBy.empty()) continue;
+        for (size_t i = 0; i < keys.size(); ++i) {
+            if (layout.controls[i].name == c.labelledBy) keys[i] = {c.tabIndex, 0};
+        }
+    }
+    std::vector<size_t> order(keys.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
+    return order;
+}
+
 DWORD windowStyle(bool tool) {
     return WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | (tool ? WS_OVERLAPPED : WS_POPUP | DS_MODALFRAME);
 }
@@ -511,14 +531,7 @@ void Win32Window::build() {
                             nullptr);
     controls_.resize(layout_.controls.size());
     handles_.assign(layout_.controls.size(), nullptr);
-    // Created in tab order: the dialog manager moves the focus in creation order.
-    std::vector<size_t> order(layout_.controls.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
-        return layout_.controls[a].tabIndex < layout_.controls[b].tabIndex;
-    });
-    for (const size_t i : order) {
+    for (const size_t i : creationOrder(layout_)) {
         const ControlLayout& c = layout_.controls[i];
         byName_[std::string(c.name)] = i;
         handles_[i] = createControl(c, i);
@@ -557,7 +570,8 @@ HWND Win32Window::createControl(const ControlLayout& c, size_t index) {
         return h;
     }
     case Kind::UpDown: {
-        HWND h = make(UPDOWN_CLASSW, L"", tab);
+        // Never drawn; what screen readers say the spinner is.
+        HWND h = make(UPDOWN_CLASSW, widen(ui::accessibleName(layout_, c)), tab);
         SendMessageW(h, UDM_SETRANGE32, 0, 10);
         SendMessageW(h, UDM_SETPOS32, 0, 5);
         controls_[index] = std::make_unique<UpDown>();
