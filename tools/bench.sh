@@ -6,7 +6,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 seconds=${1:-60}
-tools/deps.sh core qt win32 >/dev/null
+tools/deps.sh core qt win32 bench >/dev/null
 cmake --preset ci >/dev/null && cmake --build --preset ci >/dev/null
 cmake --preset mingw >/dev/null && cmake --build --preset mingw >/dev/null
 
@@ -54,26 +54,44 @@ export XDG_CONFIG_HOME
 XDG_CONFIG_HOME=$(mktemp -d)
 launched=0
 elapsed=0
-startup() { # sets $elapsed (ms from launch to the first shown window) and $launched (the pid)
+startup() { # BINARY TITLE [ARGS...]: sets $elapsed (ms from launch to the first shown window), $launched
     local t0 t1
     t0=$(date +%s%N)
-    "$1" >/dev/null 2>&1 &
+    "$1" "${@:3}" >/dev/null 2>&1 &
     launched=$!
     # Polled every 10 ms: xdotool's own --sync waits half a second between looks.
     until xdotool search --onlyvisible --name "$2" >/dev/null 2>&1; do sleep 0.01; done
     t1=$(date +%s%N)
     elapsed=$(((t1 - t0) / 1000000))
 }
-kstart=0; estart=0
+median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 startup "$root/build/ci/ui/qt/kivano" '^Kivano$'; kill "$launched"; sleep 0.5 # warm the caches
 startup "$root/build/ci/bench/empty_qt" '^Empty$'; kill "$launched"; sleep 0.5
-for _ in 1 2 3 4 5; do
-    startup "$root/build/ci/ui/qt/kivano" '^Kivano$'; kstart=$((kstart + elapsed))
-    sleep 1; kpeak=$(peak "$launched"); kill "$launched"; sleep 0.5
-    startup "$root/build/ci/bench/empty_qt" '^Empty$'; estart=$((estart + elapsed))
-    sleep 1; epeak=$(peak "$launched"); kill "$launched"; sleep 0.5
+# Alternated, so that both see the same load of the machine; the median shrugs off a stray slow start.
+kstarts=(); estarts=(); tstarts=()
+for _ in $(seq 1 15); do
+    startup "$root/build/ci/ui/qt/kivano" '^Kivano$'; kstarts+=("$elapsed")
+    sleep 0.5; kpeak=$(peak "$launched"); kill "$launched"; sleep 0.3
+    startup "$root/build/ci/bench/empty_qt" '^Empty$'; estarts+=("$elapsed")
+    sleep 0.5; epeak=$(peak "$launched"); kill "$launched"; sleep 0.3
+    startup "$root/build/ci/bench/empty_qt" '^Empty$' --text; tstarts+=("$elapsed"); kill "$launched"; sleep 0.3
 done
-echo "start to first window (mean of 5, warm): kivano $((kstart / 5)) ms, empty window $((estart / 5)) ms"
+kstart=$(printf '%s\n' "${kstarts[@]}" | median)
+estart=$(printf '%s\n' "${estarts[@]}" | median)
+tstart=$(printf '%s\n' "${tstarts[@]}" | median)
+echo "start to first window (median of 15, warm): kivano ${kstart} ms, empty window ${estart} ms (ratio $(awk "BEGIN {printf \"%.2f\", $kstart / $estart}")), with one line of text ${tstart} ms"
+# The same in instructions, which the machine's load does not change: from exec to the window's map.
+to_map() {
+    rm -f /tmp/kivano-cg.out*
+    valgrind --tool=callgrind --dump-before=xcb_map_window --callgrind-out-file=/tmp/kivano-cg.out "$@" >/dev/null 2>&1 &
+    local pid=$!
+    for _ in $(seq 1 120); do [ -s /tmp/kivano-cg.out.1 ] && break; sleep 0.5; done
+    sleep 0.5; kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+    awk '/^summary:/ {printf "%.1f", $2 / 1e6; exit}' /tmp/kivano-cg.out.1
+}
+ki=$(to_map "$root/build/ci/ui/qt/kivano"); ei=$(to_map "$root/build/ci/bench/empty_qt")
+ti=$(to_map "$root/build/ci/bench/empty_qt" --text)
+echo "instructions to the first window's map: kivano ${ki} M, empty window ${ei} M, with one line of text ${ti} M"
 echo "peak RSS: kivano ${kpeak} kB, empty window ${epeak} kB, ratio $(awk "BEGIN {printf \"%.2f\", $kpeak / $epeak}")"
 "$root/build/ci/ui/qt/kivano" >/dev/null 2>&1 &
 kpid=$!

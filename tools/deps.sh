@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages a build needs. Usage: tools/deps.sh [core|qt|win32|package|all]...
+# Installs the Debian 12 packages a build needs. Usage: tools/deps.sh [core|qt|win32|package|bench|all]...
 set -euo pipefail
 
 core=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang-tidy clang-format locales)
 qt=(qt6-base-dev qt6-wayland libx11-dev xvfb xauth xdotool xprintidle x11-utils x11-xserver-utils openbox)
 package=(dpkg-dev lintian desktop-file-utils appstream)
+bench=(valgrind)
 win32=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine wine64 xvfb xauth xdotool)
 
 packages=()
@@ -14,6 +15,7 @@ for set in "${@:-all}"; do
     qt) packages+=("${qt[@]}") ;;
     win32) packages+=("${win32[@]}") ;;
     package) packages+=("${package[@]}") ;;
+    bench) packages+=("${bench[@]}") ;;
     all) packages+=("${core[@]}" "${qt[@]}" "${win32[@]}" "${package[@]}") ;;
     *) echo "unknown package set: $set" >&2; exit 2 ;;
     esac
