@@ -43,6 +43,15 @@ bool frmAbout::GetKeyValue(std::int32_t KeyRoot, const std::string& KeyName, con
 }
 
 void frmAbout::StartSysInfo() {
+    // Every failure, an exception of a lookup or of the start included, ends at the one message.
+    try {
+        if (TryStartSysInfo()) return;
+    } catch (...) { // NOLINT(bugprone-empty-catch): the message below is the handling
+    }
+    services_.toolkit.messageBox(kUnavailable, resources::kAppTitle);
+}
+
+bool frmAbout::TryStartSysInfo() {
     std::string path;
     bool found =
         GetKeyValue(settings::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", path);
@@ -55,8 +64,7 @@ void frmAbout::StartSysInfo() {
         }
     }
     // The path is started as the program itself, never split at blanks or handed to a shell.
-    if (found && !path.empty() && services_.system.startProcess(path)) return;
-    services_.toolkit.messageBox(kUnavailable, resources::kAppTitle);
+    return found && !path.empty() && services_.system.startProcess(path);
 }
 
 } // namespace kivano::about

@@ -29,6 +29,9 @@ class frmAbout {
                      std::string& KeyVal);
 
   private:
+    // The lookups and the start; false where the tool was not found or did not start.
+    bool TryStartSysInfo();
+
     app::Services& services_;
     std::unique_ptr<ui::Window> window_;
 };

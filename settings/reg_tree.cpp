@@ -67,13 +67,13 @@ std::string valueLine(const RegValue& v) {
 }
 
 void writeKey(const RegKey& key, const std::string& path, bool isRoot, std::string& out) {
-    if (!isRoot || !key.values.empty()) {
+    if (!isRoot || !key.values().empty()) {
         out += "[" + path + "]\r\n";
-        for (const RegValue& v : key.values)
+        for (const RegValue& v : key.values())
             out += valueLine(v) + "\r\n";
         out += "\r\n";
     }
-    for (const RegKey& child : key.keys)
+    for (const RegKey& child : key.keys())
         writeKey(child, path + "\\" + child.name, false, out);
 }
 
@@ -167,7 +167,8 @@ std::optional<RegValue> parseValue(std::string_view line) {
     return v;
 }
 
-// Splits into logical lines, joining a line that ends in a backslash with the next.
+// Splits into logical lines, joining a line that ends in a backslash with the next (hex data runs
+// on that way). A comment is one line, whatever it ends with.
 std::vector<std::string> logicalLines(std::string_view text) {
     std::vector<std::string> lines;
     std::string current;
@@ -175,9 +176,8 @@ std::vector<std::string> logicalLines(std::string_view text) {
         const size_t nl = text.find('\n');
         std::string_view line = trimmed(text.substr(0, nl));
         text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
-        // Only hex data is continued; a string value's line ends in its closing quote.
-        const bool continued = line.ends_with("\\");
-        if (continued) {
+        const bool comment = current.empty() && line.starts_with(";");
+        if (!comment && line.ends_with("\\")) {
             line.remove_suffix(1);
             current += line;
             continue;
@@ -188,6 +188,95 @@ std::vector<std::string> logicalLines(std::string_view text) {
     }
     if (!current.empty()) lines.push_back(std::move(current));
     return lines;
+}
+
+std::string lowered(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        c = lower(c);
+    return out;
+}
+
+void appendUtf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6U));
+        out += static_cast<char>(0x80 | (cp & 0x3FU));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12U));
+        out += static_cast<char>(0x80 | ((cp >> 6U) & 0x3FU));
+        out += static_cast<char>(0x80 | (cp & 0x3FU));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18U));
+        out += static_cast<char>(0x80 | ((cp >> 12U) & 0x3FU));
+        out += static_cast<char>(0x80 | ((cp >> 6U) & 0x3FU));
+        out += static_cast<char>(0x80 | (cp & 0x3FU));
+    }
+}
+
+std::optional<std::string> fromUtf16(std::string_view bytes, bool bigEndian) {
+    if (bytes.size() % 2 != 0) return std::nullopt;
+    const auto unit = [&](size_t i) {
+        const auto a = static_cast<std::uint8_t>(bytes[i]);
+        const auto b = static_cast<std::uint8_t>(bytes[i + 1]);
+        return static_cast<std::uint32_t>(bigEndian ? (a << 8U) | b : (b << 8U) | a);
+    };
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    for (size_t i = 0; i < bytes.size(); i += 2) {
+        std::uint32_t cp = unit(i);
+        if (cp >= 0xDC00 && cp <= 0xDFFF) return std::nullopt; // a low surrogate on its own
+        if (cp >= 0xD800 && cp <= 0xDBFF) {
+            if (i + 3 >= bytes.size()) return std::nullopt;
+            const std::uint32_t low = unit(i + 2);
+            if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
+            cp = 0x10000 + ((cp - 0xD800) << 10U) + (low - 0xDC00);
+            i += 2;
+        }
+        appendUtf8(out, cp);
+    }
+    return out;
+}
+
+// UTF-8 to UTF-16LE; a byte that starts no valid sequence stands for itself (as Latin-1), so that no
+// text is refused.
+std::string toUtf16(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() * 2);
+    const auto put = [&out](std::uint32_t u) {
+        out += static_cast<char>(u & 0xFFU);
+        out += static_cast<char>(u >> 8U);
+    };
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<std::uint8_t>(text[i]);
+        const size_t len = c < 0x80 ? 1 : (c >> 5U) == 6 ? 2 : (c >> 4U) == 14 ? 3 : (c >> 3U) == 30 ? 4 : 0;
+        std::uint32_t cp = c;
+        bool valid = len > 0 && i + len <= text.size();
+        if (valid && len > 1) {
+            cp = c & (0x7FU >> len);
+            for (size_t k = 1; k < len; ++k) {
+                const auto cc = static_cast<std::uint8_t>(text[i + k]);
+                valid = valid && (cc & 0xC0U) == 0x80;
+                cp = (cp << 6U) | (cc & 0x3FU);
+            }
+            static constexpr std::uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+            valid = valid && cp >= kMin[len] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        }
+        if (!valid) {
+            put(c);
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            put(0xD800 + ((cp - 0x10000) >> 10U));
+            put(0xDC00 + ((cp - 0x10000) & 0x3FFU));
+        } else {
+            put(cp);
+        }
+        i += len;
+    }
+    return out;
 }
 
 } // namespace
@@ -209,65 +298,128 @@ std::vector<std::string> splitKeyPath(std::string_view path) {
 }
 
 RegKey* RegKey::key(std::string_view child) {
-    const auto it =
-        std::find_if(keys.begin(), keys.end(), [child](const RegKey& k) { return sameName(k.name, child); });
-    return it == keys.end() ? nullptr : &*it;
+    const auto it = keyIndex_.find(lowered(child));
+    return it == keyIndex_.end() ? nullptr : &keys_[it->second];
+}
+
+const RegKey* RegKey::key(std::string_view child) const {
+    const auto it = keyIndex_.find(lowered(child));
+    return it == keyIndex_.end() ? nullptr : &keys_[it->second];
 }
 
 RegKey& RegKey::addKey(std::string_view child) {
-    if (RegKey* existing = key(child)) return *existing;
-    return keys.emplace_back(RegKey{std::string(child), {}, {}});
-}
-
-RegValue* RegKey::value(std::string_view valueName) {
-    const auto it = std::find_if(values.begin(), values.end(),
-                                 [valueName](const RegValue& v) { return sameName(v.name, valueName); });
-    return it == values.end() ? nullptr : &*it;
+    const auto [it, added] = keyIndex_.try_emplace(lowered(child), keys_.size());
+    if (added) keys_.emplace_back(std::string(child));
+    return keys_[it->second];
 }
 
 bool RegKey::removeKey(std::string_view child) {
-    return std::erase_if(keys, [child](const RegKey& k) { return sameName(k.name, child); }) > 0;
+    const auto it = keyIndex_.find(lowered(child));
+    if (it == keyIndex_.end()) return false;
+    const size_t at = it->second;
+    keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(at));
+    keyIndex_.erase(it);
+    for (auto& [lowerName, index] : keyIndex_) {
+        if (index > at) --index;
+    }
+    return true;
+}
+
+const RegValue* RegKey::value(std::string_view valueName) const {
+    const auto it = valueIndex_.find(lowered(valueName));
+    return it == valueIndex_.end() ? nullptr : &values_[it->second];
+}
+
+void RegKey::setValue(RegValue v) {
+    const auto [it, added] = valueIndex_.try_emplace(lowered(v.name), values_.size());
+    if (added) {
+        values_.push_back(std::move(v));
+    } else {
+        values_[it->second] = std::move(v);
+    }
 }
 
 bool RegKey::removeValue(std::string_view valueName) {
-    return std::erase_if(values, [valueName](const RegValue& v) { return sameName(v.name, valueName); }) > 0;
+    const auto it = valueIndex_.find(lowered(valueName));
+    if (it == valueIndex_.end()) return false;
+    const size_t at = it->second;
+    values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(at));
+    valueIndex_.erase(it);
+    for (auto& [lowerName, index] : valueIndex_) {
+        if (index > at) --index;
+    }
+    return true;
 }
 
-std::string toRegFile(const RegKey& root, std::string_view rootName) {
+bool nameFitsFile(std::string_view name) {
+    return name.find_first_of("\r\n") == std::string_view::npos;
+}
+
+std::optional<std::string> decodeRegText(std::string_view bytes, TextEncoding& encoding) {
+    encoding = TextEncoding::Utf8;
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        encoding = TextEncoding::Utf16;
+        return fromUtf16(bytes.substr(2), bytes[0] == '\xFE');
+    }
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    return std::string(bytes);
+}
+
+std::string encodeRegText(std::string_view text, TextEncoding encoding) {
+    return encoding == TextEncoding::Utf16 ? "\xFF\xFE" + toUtf16(text) : std::string(text);
+}
+
+std::string toRegFile(const RegKey& root, std::string_view rootName, std::string_view foreign) {
     std::string out = std::string(kHeader) + "\r\n\r\n";
     writeKey(root, std::string(rootName), true, out);
+    out += foreign;
     return out;
 }
 
-std::optional<RegKey> parseRegFile(std::string_view text, std::string_view rootName) {
+std::optional<RegFile> parseRegFile(std::string_view text, std::string_view rootName) {
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     const std::vector<std::string> lines = logicalLines(text);
     auto it = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return !l.empty(); });
     if (it == lines.end() || (*it != kHeader && *it != kHeader4)) return std::nullopt;
-    RegKey root;
+    RegFile file;
     RegKey* section = nullptr;
+    bool foreign = false;
     for (++it; it != lines.end(); ++it) {
         const std::string_view line = *it;
-        if (line.empty() || line.starts_with(";")) continue;
         if (line.starts_with("[") && line.ends_with("]")) {
-            const std::vector<std::string> parts = splitKeyPath(line.substr(1, line.size() - 2));
+            const std::string_view path = line.substr(1, line.size() - 2);
             section = nullptr;
-            if (parts.empty() || !sameName(parts.front(), rootName)) continue; // another root, or a deletion
-            section = &root;
+            foreign = false;
+            if (static_cast<size_t>(std::count(path.begin(), path.end(), '\\')) > kMaxKeyDepth) {
+                file.complete = false; // too deep to read: passed over, with its values
+                continue;
+            }
+            const std::vector<std::string> parts = splitKeyPath(path);
+            if (parts.empty() || !sameName(parts.front(), rootName)) { // another root, or a deletion
+                foreign = true;
+                if (!file.foreign.empty()) file.foreign += "\r\n";
+                file.foreign += "[" + std::string(path) + "]\r\n";
+                continue;
+            }
+            section = &file.root;
             for (size_t i = 1; i < parts.size(); ++i)
                 section = &section->addKey(parts[i]);
             continue;
         }
-        if (section == nullptr) continue;
-        if (auto v = parseValue(line)) {
-            if (RegValue* existing = section->value(v->name)) {
-                *existing = std::move(*v);
-            } else {
-                section->values.push_back(std::move(*v));
-            }
+        if (foreign) {
+            if (!line.empty()) file.foreign += std::string(line) + "\r\n";
+            continue;
         }
+        if (line.empty() || line.starts_with(";")) continue;
+        auto v = section != nullptr ? parseValue(line) : std::nullopt;
+        if (!v) {
+            file.complete = false; // a line that says nothing this store can keep
+            continue;
+        }
+        section->setValue(std::move(*v));
     }
-    return root;
+    if (!file.foreign.empty()) file.foreign += "\r\n";
+    return file;
 }
 
 } // namespace kivano::settings

@@ -5,6 +5,7 @@
 #include "support/harness.h"
 
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -168,6 +169,49 @@ TEST(About, SystemInfoIsFoundInEitherRegistryLayoutOrReportedUnavailable) {
         } else {
             EXPECT_TRUE(boxes.empty()) << c.name;
         }
+    }
+}
+
+// A registry whose every call raises an exception, as a broken platform layer might.
+class ThrowingRegistry final : public settings::RegistryApi {
+    [[noreturn]] static long fail() { throw std::runtime_error("registry unavailable"); }
+
+  public:
+    long RegOpenKeyExA(settings::Hkey, const std::string&, std::uint32_t, std::uint32_t,
+                       settings::Hkey*) override {
+        return fail();
+    }
+    long RegCreateKeyA(settings::Hkey, const std::string&, settings::Hkey*) override { return fail(); }
+    long RegQueryValueExA(settings::Hkey, const std::string&, std::uint32_t*, std::uint8_t*,
+                          std::uint32_t*) override {
+        return fail();
+    }
+    long RegSetValueExA(settings::Hkey, const std::string&, std::uint32_t, const std::uint8_t*,
+                        std::uint32_t) override {
+        return fail();
+    }
+    long RegDeleteKeyA(settings::Hkey, const std::string&) override { return fail(); }
+    long RegDeleteValueA(settings::Hkey, const std::string&) override { return fail(); }
+    long RegCloseKey(settings::Hkey) override { return fail(); }
+};
+
+TEST(About, AnExceptionInTheLookupsOrTheStartEndsAtTheOneMessage) {
+    const std::string program = "C:\\Windows\\msinfo32.exe";
+    for (const bool registryThrows : {false, true}) {
+        Harness h;
+        h.load();
+        store(h, {kMsinfoKey, "PATH", settings::kRegSz, program});
+        h.desktop.system.files.insert(program);
+        h.desktop.system.throwing.insert(program);
+        ThrowingRegistry broken;
+        app::Services services{h.desktop.toolkit, h.desktop.screen, h.desktop.system,
+                               registryThrows ? static_cast<settings::RegistryApi&>(broken) : *h.registry,
+                               h.random};
+        about::frmAbout box(services);
+        box.StartSysInfo();
+        ASSERT_EQ(h.desktop.toolkit.messageBoxes.size(), 1U) << registryThrows;
+        EXPECT_EQ(h.desktop.toolkit.messageBoxes[0].text, kUnavailable);
+        EXPECT_TRUE(h.desktop.system.started.empty());
     }
 }
 

@@ -4,9 +4,14 @@
 #include "settings/file_registry.h"
 #include "support/harness.h"
 
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -95,18 +100,165 @@ TEST(FileRegistry, ReadsFilesPeopleWroteByHand) {
     EXPECT_EQ(get(reg, "Randomise"), "1.5");
 }
 
-TEST(FileRegistry, CorruptOrForeignFilesReadAsMissingAndAreReplacedOnWrite) {
-    for (const std::string& junk :
-         {std::string("\x00\x01\x02garbage", 10), std::string("[section]\nkey=value\n"),
-          std::string("REGEDIT4\n[HKEY_CURRENT_USER\\Software\n\"x\"=hex:zz\n")}) {
-        TempDir dir("corrupt");
-        std::ofstream(dir.path() / "user.reg", std::ios::binary) << junk;
-        FileRegistry reg(rootsIn(dir));
-        EXPECT_EQ(get(reg, "Speed"), "");
-        ASSERT_TRUE(set(reg, "Speed", "3"));
-        EXPECT_EQ(get(reg, "Speed"), "3");
-        EXPECT_TRUE(readFile(dir.path() / "user.reg").starts_with("Windows Registry Editor Version 5.00"));
+// Files set aside beside the store, by name.
+std::vector<std::filesystem::path> setAside(const TempDir& dir) {
+    std::vector<std::filesystem::path> found;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        if (entry.path().filename().string().starts_with("user.reg.unreadable-"))
+            found.push_back(entry.path());
     }
+    return found;
+}
+
+const std::string kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
+const std::string kSection = "[HKEY_CURRENT_USER\\Software\\Olberin\\Kivano\\Settings]\r\n";
+
+std::string deepSection(int levels) {
+    std::string path = "[HKEY_CURRENT_USER";
+    for (int i = 0; i < levels; ++i)
+        path += "\\k";
+    return path + "]\r\n\"deep\"=\"1\"\r\n";
+}
+
+std::string utf16le(const std::string& ascii) {
+    std::string out = "\xFF\xFE";
+    for (const char c : ascii) {
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+
+// Files a person or another program could leave in the store's place. Each opens with what it holds
+// (or nothing), and the first write keeps every byte Kivano did not read whole: the file is set aside
+// under a name that says so, and a fresh one takes its place.
+TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* speed; // as read before any write
+        bool setAside;
+    } cases[] = {
+        {"binary junk", std::string("\x00\x01\x02garbage", 10), "", true},
+        {"an INI file", "[section]\nkey=value\n", "", true},
+        {"a malformed value", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\n\"x\"=hex:zz\n", "", true},
+        {"a key 600 levels deep", kHeader + deepSection(600) + kSection + "\"Speed\"=\"7\"\r\n", "7", true},
+        {"a key 500,000 levels deep", kHeader + deepSection(500000) + kSection + "\"Speed\"=\"7\"\r\n", "7",
+         true},
+        {"over 4 MB", kHeader + kSection + "\"Speed\"=\"7\"\r\n; " + std::string(4U << 20U, 'x') + "\r\n", "",
+         true},
+        {"a regedit export in UTF-16", utf16le(kHeader + kSection + "\"Speed\"=\"7\"\r\n"), "7", false},
+        {"a comment ending in a backslash", kHeader + kSection + "; see C:\\\r\n\"Speed\"=\"7\"\r\n", "7",
+         false},
+        {"an empty file", "", "", false},
+    };
+    for (const auto& c : cases) {
+        TempDir dir("hostile");
+        std::ofstream(dir.path() / "user.reg", std::ios::binary) << c.bytes;
+        FileRegistry reg(rootsIn(dir));
+        EXPECT_EQ(get(reg, "Speed"), c.speed) << c.what;
+        ASSERT_TRUE(set(reg, "Randomise", "3")) << c.what;
+        EXPECT_EQ(get(reg, "Randomise"), "3") << c.what;
+        EXPECT_EQ(get(reg, "Speed"), c.speed) << c.what << ": what was read is kept";
+        const auto aside = setAside(dir);
+        ASSERT_EQ(aside.size(), c.setAside ? 1U : 0U) << c.what;
+        if (c.setAside) {
+            EXPECT_EQ(readFile(aside.front()), c.bytes) << c.what;
+        }
+        ASSERT_TRUE(set(reg, "Randomise", "4")) << c.what;
+        EXPECT_EQ(setAside(dir).size(), aside.size()) << c.what << ": the fresh file is read whole";
+    }
+}
+
+TEST(FileRegistry, AReadableFileKeepsWhatKivanoDoesNotOwn) {
+    TempDir dir("keeps");
+    const std::string other = "[HKEY_CURRENT_USER\\Software\\Other]\r\n\"Colour\"=\"blue\"\r\n";
+    const std::string foreign = "[HKEY_LOCAL_MACHINE\\Software\\Other]\r\n\"Size\"=dword:00000002\r\n";
+    std::ofstream(dir.path() / "user.reg", std::ios::binary)
+        << utf16le(kHeader + other + "\r\n" + foreign + "\r\n" + kSection + "\"Speed\"=\"7\"\r\n");
+    FileRegistry reg(rootsIn(dir));
+    ASSERT_TRUE(set(reg, "Speed", "8"));
+    const std::string text = readFile(dir.path() / "user.reg");
+    EXPECT_TRUE(text.starts_with("\xFF\xFE")) << "written back in the encoding it came in";
+    for (const std::string& kept : {other, foreign, kSection + "\"Speed\"=\"8\"\r\n"})
+        EXPECT_NE(text.find(utf16le(kept).substr(2)), std::string::npos) << kept;
+    EXPECT_TRUE(setAside(dir).empty());
+}
+
+TEST(FileRegistry, ManySiblingKeysAreAllKept) {
+    TempDir dir("siblings");
+    std::string file = kHeader;
+    for (int i = 0; i < 60000; ++i)
+        file += "[HKEY_CURRENT_USER\\Software\\Other\\Key" + std::to_string(i) + "]\r\n\"v\"=\"" +
+                std::to_string(i) + "\"\r\n\r\n";
+    std::ofstream(dir.path() / "user.reg", std::ios::binary) << file;
+    FileRegistry reg(rootsIn(dir));
+    ASSERT_TRUE(set(reg, "Speed", "8"));
+    std::string text;
+    CWinReestr(reg).GetKeyValue(kHkeyCurrentUser, "Software\\Other\\Key59999", "v", text);
+    EXPECT_EQ(text, "59999");
+    CWinReestr(reg).GetKeyValue(kHkeyCurrentUser, "software\\other\\KEY31416", "v", text);
+    EXPECT_EQ(text, "31416") << "names compare without case";
+}
+
+TEST(FileRegistry, NamesTheFileCannotHoldAreRefused) {
+    TempDir dir("names");
+    FileRegistry reg(rootsIn(dir));
+    for (const std::string name : {"line\nbreak", "carriage\rreturn"}) {
+        EXPECT_FALSE(set(reg, name, "1")) << "a value name that would be saved and then lost";
+        std::string text = "1";
+        EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, "Software\\" + name, "v", text));
+    }
+    std::string deep;
+    for (size_t i = 0; i <= settings::kMaxKeyDepth; ++i)
+        deep += "k\\";
+    std::string text = "1";
+    EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, deep, "v", text))
+        << "deeper than a file is read";
+    EXPECT_EQ(reg.openHandles(), 0U);
+}
+
+TEST(FileRegistry, DeletingAValueOfAMissingKeySucceedsInEitherStore) {
+    TempDir dir("delete");
+    FileRegistry reg(
+        {{kHkeyCurrentUser, "HKEY_CURRENT_USER", dir.path() / "user.reg", true},
+         {settings::kHkeyLocalMachine, "HKEY_LOCAL_MACHINE", dir.path() / "machine.reg", false}});
+    EXPECT_TRUE(CWinReestr(reg).DeleteKeyValue(kHkeyCurrentUser, "Software\\Missing", "v"));
+    EXPECT_TRUE(CWinReestr(reg).DeleteKeyValue(settings::kHkeyLocalMachine, "Software\\Missing", "v"));
+}
+
+// Another process holding the lock costs one bounded wait: that write fails, later ones fail without
+// waiting, and once the lock is free again writes go through.
+TEST(FileRegistry, AHeldLockCostsOneBoundedWait) {
+    TempDir dir("lock");
+    FileRegistry reg(rootsIn(dir));
+    ASSERT_TRUE(set(reg, "Speed", "3"));
+    const int holder = ::open((dir.path() / "user.reg.lock").c_str(), O_RDWR);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    reg.lockWait = std::chrono::milliseconds(50);
+    std::string text = "5";
+    EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, kKey, "Speed", text));
+    reg.lockWait = std::chrono::hours(1); // a second wait would hang the test
+    EXPECT_FALSE(set(reg, "Speed", "6"));
+    EXPECT_EQ(get(reg, "Speed"), "3") << "reads need no lock";
+    ::close(holder);
+    EXPECT_TRUE(set(reg, "Speed", "7"));
+    EXPECT_EQ(get(reg, "Speed"), "7");
+}
+
+TEST(FileRegistry, TheTemporaryFileIsCreatedAfreshNeverThroughALink) {
+    TempDir dir("temp");
+    const auto victim = dir.path() / "victim";
+    std::ofstream(victim) << "not yours";
+    std::filesystem::create_symlink(victim, dir.path() / "user.reg.tmp");
+    FileRegistry reg(rootsIn(dir));
+    ASSERT_TRUE(set(reg, "Speed", "3"));
+    EXPECT_EQ(readFile(victim), "not yours");
+    EXPECT_EQ(get(reg, "Speed"), "3");
+    EXPECT_EQ((std::filesystem::status(dir.path() / "user.reg").permissions() & std::filesystem::perms::all),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.path() / "user.reg.tmp")));
 }
 
 TEST(FileRegistry, ACrashBeforeTheRenameLeavesTheOldFileWhole) {
@@ -124,6 +276,7 @@ TEST(FileRegistry, ACrashBeforeTheRenameLeavesTheOldFileWhole) {
     reg.beforeRename = nullptr;
     ASSERT_TRUE(set(reg, "Speed", "5"));
     EXPECT_EQ(get(fresh, "Speed"), "5");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "user.reg.tmp")) << "the crash's leftover is cleared";
 }
 
 TEST(FileRegistry, WritesThatCannotReachTheDiskFail) {
@@ -167,12 +320,33 @@ TEST(FileRegistry, ConcurrentWritersLoseNoValue) {
     EXPECT_EQ(found, kWriters * kValuesEach);
 }
 
-TEST(FileRegistry, UserRootFollowsXdgConfigHome) {
-    ::setenv("XDG_CONFIG_HOME", "/tmp/kivano-xdg", 1);
-    const auto roots = FileRegistry::defaultRoots();
-    ::unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(roots.at(0).file, "/tmp/kivano-xdg/kivano/user.reg");
-    EXPECT_EQ(roots.at(1).file, "/etc/kivano/machine.reg");
+// The user's folder comes from the environment or the user database, never from a shared folder.
+TEST(FileRegistry, UserRootFollowsXdgConfigHomeThenHomeThenTheUserDatabase) {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string savedXdg = xdg != nullptr ? xdg : "";
+    const std::string savedHome = home != nullptr ? home : "";
+    const std::string passwdHome = ::getpwuid(::geteuid())->pw_dir;
+    const struct {
+        const char* xdg;
+        const char* home;
+        std::string file;
+    } cases[] = {
+        {"/tmp/kivano-xdg", "/home/someone", "/tmp/kivano-xdg/kivano/user.reg"},
+        {nullptr, "/home/someone", "/home/someone/.config/kivano/user.reg"},
+        {"relative", "also-relative", passwdHome + "/.config/kivano/user.reg"},
+        {nullptr, nullptr, passwdHome + "/.config/kivano/user.reg"},
+    };
+    for (const auto& c : cases) {
+        c.xdg != nullptr ? ::setenv("XDG_CONFIG_HOME", c.xdg, 1) : ::unsetenv("XDG_CONFIG_HOME");
+        c.home != nullptr ? ::setenv("HOME", c.home, 1) : ::unsetenv("HOME");
+        const auto roots = FileRegistry::defaultRoots();
+        EXPECT_EQ(roots.at(0).file, c.file);
+        EXPECT_TRUE(roots.at(0).writable);
+        EXPECT_EQ(roots.at(1).file, "/etc/kivano/machine.reg");
+    }
+    savedXdg.empty() ? ::unsetenv("XDG_CONFIG_HOME") : ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    savedHome.empty() ? ::unsetenv("HOME") : ::setenv("HOME", savedHome.c_str(), 1);
 }
 
 } // namespace

@@ -100,7 +100,7 @@ std::string RegistryFixture::makeReadOnlyKey(const std::string& name, const std:
         k = &k->addKey(part);
     std::vector<std::uint8_t> data(text.begin(), text.end());
     data.push_back(0);
-    k->values.push_back({value, settings::kRegSz, data});
+    k->setValue({value, settings::kRegSz, data});
     std::ofstream(dir_.path() / "machine.reg", std::ios::binary)
         << settings::toRegFile(root, "HKEY_LOCAL_MACHINE");
     return path;

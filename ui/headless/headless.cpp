@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <stdexcept>
 
 namespace kivano::ui::headless {
 
@@ -92,6 +93,7 @@ bool Screen::set(Point where) {
 // ---- System ----
 
 bool System::startProcess(const std::string& path) {
+    if (throwing.contains(path)) throw std::runtime_error("the process could not be created");
     if (!programs.contains(path)) return false;
     started.push_back(path);
     return true;

@@ -71,6 +71,7 @@ class System final : public ui::System {
     std::string separator = ".";
     std::set<std::string> files;      // ordinary files that exist
     std::set<std::string> programs;   // files that also start as programs
+    std::set<std::string> throwing;   // programs whose start raises an exception
     std::vector<std::string> started; // every program started, in order
     std::vector<bool> awakeRequests;  // every keep-awake request, in order
 };
