@@ -183,10 +183,10 @@ std::vector<std::string> logicalLines(std::string_view text) {
             continue;
         }
         current += line;
-        lines.push_back(std::move(current));
+        lines.emplace_back(trimmed(current));
         current.clear();
     }
-    if (!current.empty()) lines.push_back(std::move(current));
+    if (!current.empty()) lines.emplace_back(trimmed(current));
     return lines;
 }
 
@@ -407,7 +407,13 @@ std::optional<RegFile> parseRegFile(std::string_view text, std::string_view root
             continue;
         }
         if (foreign) {
-            if (!line.empty()) file.foreign += std::string(line) + "\r\n";
+            // Kept word for word, unless written back it would read as something else: a line still
+            // ending in a backslash would swallow the next.
+            if (line.ends_with("\\")) {
+                file.complete = false;
+            } else if (!line.empty()) {
+                file.foreign += std::string(line) + "\r\n";
+            }
             continue;
         }
         if (line.empty() || line.starts_with(";")) continue;

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages a build needs. Usage: tools/deps.sh [core|qt|win32|package|bench|all]...
+# Installs the Debian 12 packages a build needs. Usage: tools/deps.sh [core|qt|win32|package|bench|fuzz|all]...
 set -euo pipefail
 
 core=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang-tidy clang-format locales)
 qt=(qt6-base-dev qt6-wayland libx11-dev xvfb xauth xdotool xprintidle x11-utils x11-xserver-utils openbox)
 package=(dpkg-dev lintian desktop-file-utils appstream)
 bench=(valgrind)
+fuzz=(clang libclang-rt-14-dev)
 win32=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine wine64 xvfb xauth xdotool)
 
 packages=()
@@ -16,7 +17,8 @@ for set in "${@:-all}"; do
     win32) packages+=("${win32[@]}") ;;
     package) packages+=("${package[@]}") ;;
     bench) packages+=("${bench[@]}") ;;
-    all) packages+=("${core[@]}" "${qt[@]}" "${win32[@]}" "${package[@]}") ;;
+    fuzz) packages+=("${fuzz[@]}") ;;
+    all) packages+=("${core[@]}" "${qt[@]}" "${win32[@]}" "${package[@]}" "${fuzz[@]}") ;;
     *) echo "unknown package set: $set" >&2; exit 2 ;;
     esac
 done

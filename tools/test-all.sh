@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine and runs every test: the behaviour suite and the Qt edition's tests
 # (warnings as errors), the behaviour suite again under ASan and UBSan, the Win32 edition cross-built
-# with MinGW-w64 and tested under Wine, both packages built and tried as a user would, and clang-tidy.
+# with MinGW-w64 and tested under Wine, both packages built and tried as a user would, the fuzz targets
+# for a minute each, and clang-tidy.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,6 +30,9 @@ cmake --workflow --preset deb
 cpack --preset zip
 "${xvfb[@]}" tests/package/zip.sh build/mingw/Kivano-*-win64.zip "$PWD/build/mingw/wine/zip" \
     "$PWD/build/mingw/tests/win32/driver.exe"
+
+echo "== fuzzing: the settings reader and number texts, a minute each"
+tools/fuzz.sh 60
 
 echo "== clang-tidy"
 tools/tidy.sh build/ci
