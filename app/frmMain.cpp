@@ -19,7 +19,6 @@ frmMain::frmMain(Services& services)
       cbTimer(window_->get<ui::Button>("cbTimer")), cbStart(window_->get<ui::Button>("cbStart")),
       cbMinimize(window_->get<ui::Button>("cbMinimize")), tmMover(window_->get<ui::Timer>("tmMover")),
       tmTimer(window_->get<ui::Timer>("tmTimer")) {
-    setStartValues();
     bindHandlers();
 }
 

@@ -101,11 +101,12 @@ TEST(Inputs, SpinnersStepByATenthFromTheirFloors) {
         const char* shown;
         std::int16_t stepX;
     } cases[] = {
-        {"edDelay", "0.1", false, "0.1", 1}, {"edDelay", "0.2", true, "0.3", 1},
-        {"edDelay", "0.25", true, "0.3", 1}, {"edSpeed", "3", true, "3.1", 3},
-        {"edSpeed", "3.4", true, "3.5", 4},  {"edSpeed", "0.05", false, "0", 0},
-        {"edSpeed", "2.6", false, "2.5", 2}, {"edRandomize", "2", true, "2.1", 3},
-        {"edRandomize", "0", false, "0", 3}, {"edRandomize", "0.3", false, "0.2", 3},
+        {"edDelay", "0.1", false, "0.1", 1},     {"edDelay", "0.2", true, "0.3", 1},
+        {"edDelay", "0.5", false, "0.4", 1},     {"edDelay", "0.25", true, "0.3", 1},
+        {"edSpeed", "3", true, "3.1", 3},        {"edSpeed", "3.4", true, "3.5", 4},
+        {"edSpeed", "0.05", false, "0", 0},      {"edSpeed", "2.6", false, "2.5", 2},
+        {"edRandomize", "2", true, "2.1", 3},    {"edRandomize", "0", false, "0", 3},
+        {"edRandomize", "0.3", false, "0.2", 3},
     };
     for (const auto& c : cases) {
         Harness h;

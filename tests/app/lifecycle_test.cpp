@@ -1,5 +1,6 @@
 // The main window's load and unload, its stored settings, the hint line and the mouse over the window.
 
+#include "app/program.h"
 #include "settings/CWinReestr.h"
 #include "support/harness.h"
 
@@ -56,6 +57,22 @@ TEST(Lifecycle, FirstStartShowsDefaultsAndFirstCloseStoresThem) {
     EXPECT_EQ(stored(h, "Randomise"), "2");
 }
 
+// The program's one entry: load, the edition's own step, show, the event loop, and the values stored
+// when the window closes.
+TEST(Lifecycle, TheProgramLoadsShowsRunsAndStoresAtTheEnd) {
+    Harness h;
+    bool afterLoad = false;
+    const int code = app::runProgram(h.services, [&](app::frmMain& f) {
+        afterLoad = true;
+        EXPECT_EQ(f.edDelay.text(), "0.1") << "after the load";
+        EXPECT_TRUE(h.desktop.toolkit.loops.empty()) << "before the loop";
+    });
+    EXPECT_TRUE(afterLoad);
+    EXPECT_EQ(h.desktop.toolkit.loops, std::vector<bool>{true}) << "the loop runs once, the window shown";
+    EXPECT_EQ(stored(h, "Speed"), "3") << "the window closed at the loop's end and stored its values";
+    EXPECT_EQ(code, 0);
+}
+
 TEST(Lifecycle, BeforeLoadTheBoxesAreEmptyAndTheTimersOff) {
     Harness h;
     h.form = std::make_unique<app::frmMain>(h.services);
@@ -64,6 +81,16 @@ TEST(Lifecycle, BeforeLoadTheBoxesAreEmptyAndTheTimersOff) {
     EXPECT_FALSE(h.form->tmMover.enabled());
     EXPECT_EQ(h.form->tmMover.interval(), 10U);
     EXPECT_EQ(h.form->tmTimer.interval(), 10U);
+    // The members are zero until the load gives them their start values.
+    EXPECT_EQ(h.form->DelayTicks, 0);
+    EXPECT_EQ(h.form->Speed, 0);
+    EXPECT_EQ(h.form->RandomizeAmount, 0);
+    EXPECT_EQ(h.form->StepX, 0);
+    h.form->Form_Load();
+    EXPECT_EQ((std::vector<double>{static_cast<double>(h.form->StepX), static_cast<double>(h.form->StepY),
+                                   static_cast<double>(h.form->WaitTicks), h.form->WorkSeconds,
+                                   h.form->PeriodSeconds}),
+              (std::vector<double>{1, 1, 1, 60, 60}));
 }
 
 TEST(Lifecycle, StoredTextsComeBackThroughTheBoxesLowerBounds) {
@@ -208,6 +235,24 @@ TEST(Lifecycle, MouseOverTheBareWindowHoldsBackTheNextMoveOnlyWhileMoving) {
     h.ticks(6);
     EXPECT_EQ(h.desktop.screen.setCount, moves + 1) << "the move comes once the mouse has rested";
     EXPECT_FALSE(f.RestartPending);
+}
+
+// The mouse over the bare window mid-period: the moving timer starts its period afresh there, and the
+// wait is counted from nought.
+TEST(Lifecycle, MouseOverTheBareWindowRestartsTheTimerAndTheWait) {
+    Harness h;
+    h.desktop.screen.position = {300, 300};
+    auto& f = h.load();
+    h.win().paste("edDelay", "0.5");
+    h.win().click("cbStart");
+    h.ticks(3);
+    ASSERT_EQ(f.WaitTicks, 4);
+    h.desktop.clock.advance(40);
+    h.win().hover("");
+    EXPECT_EQ(f.WaitTicks, 0);
+    const auto& mover = dynamic_cast<ui::headless::Timer&>(f.tmMover);
+    EXPECT_EQ(mover.due(), h.desktop.clock.now() + 100) << "a fresh period from the mouse move";
+    EXPECT_EQ(mover.interval(), 100U);
 }
 
 #ifndef _WIN32

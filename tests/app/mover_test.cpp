@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <vector>
 
 namespace kivano::testing {
@@ -108,6 +109,34 @@ TEST(Mover, StopThenStartKeepsWaitTicksAndStepsButClearsExtraDelayAndPause) {
     EXPECT_FALSE(f.IsPaused);
 }
 
+// Stop takes the three values from their boxes again, whatever the members came to hold meanwhile.
+TEST(Mover, StopReReadsTheThreeBoxes) {
+    Harness h;
+    auto& f = h.load();
+    h.win().paste("edDelay", "0.7");
+    h.win().paste("edSpeed", "4");
+    h.win().paste("edRandomize", "1.5");
+    h.win().click("cbStart");
+    f.DelayTicks = 99;
+    f.Speed = 99;
+    f.RandomizeAmount = 99;
+    h.win().click("cbStart");
+    EXPECT_EQ(f.DelayTicks, 7);
+    EXPECT_EQ(f.Speed, 4);
+    EXPECT_EQ(f.RandomizeAmount, 1.5);
+}
+
+// Counters that could run for years saturate instead of wrapping.
+TEST(Mover, TheWaitCountStopsAtTheTopOfItsRange) {
+    Harness h;
+    auto& f = h.load();
+    h.win().click("cbStart");
+    f.ExtraDelay = 1e300;
+    f.WaitTicks = std::numeric_limits<std::int32_t>::max();
+    h.ticks(2);
+    EXPECT_EQ(f.WaitTicks, std::numeric_limits<std::int32_t>::max());
+}
+
 TEST(Mover, PausedTicksChangeNothingAndKeepARestartPending) {
     Harness h;
     auto& f = h.load();
@@ -163,6 +192,8 @@ TEST(Mover, BouncesInTheNormalStateKeepTheCursorInsideTheWindow) {
         {"below window", WindowState::Normal, {300, 500}, 1, 2, 3, 1, -3, true},
         {"top-left corner region", WindowState::Normal, {5, 5}, -1, -1, 3, 3, 3, true},
         {"on the right edge stays", WindowState::Normal, {440, 385}, 1, 1, 3, 1, 1, false},
+        {"on the left edge stays", WindowState::Normal, {181, 300}, -1, 1, 3, -1, 1, false},
+        {"on the top edge stays", WindowState::Normal, {300, 227}, 1, -1, 3, 1, -1, false},
         {"speed 2.5 gives 2", WindowState::Normal, {500, 500}, 1, 1, 2.5, -2, -2, true},
         {"speed 3.5 gives 4", WindowState::Normal, {100, 100}, 1, 1, 3.5, 4, 4, true},
         {"speed 0 stops the axis", WindowState::Normal, {500, 300}, 4, 1, 0, 0, 1, false},
@@ -191,6 +222,23 @@ TEST(Mover, BouncesWhenMinimisedOrMaximisedTurnAtTheScreensEdges) {
     for (const auto& c : cases) {
         Harness h;
         h.load();
+        runBounce(h, c);
+    }
+}
+
+// The window against the screen's top-left corner (its outer rectangle 0, 0 to 259, 158): inside it,
+// the screen's top and left 10 pixels still turn the cursor back.
+TEST(Mover, BouncesInTheNormalStateKeepOffTheScreensTopAndLeftTenPixels) {
+    const BounceCase cases[] = {
+        {"x 5, inside the window", WindowState::Normal, {5, 100}, -1, 1, 3, 3, 1, false},
+        {"x exactly 10 stays", WindowState::Normal, {10, 100}, -1, 1, 3, -1, 1, false},
+        {"y 5, inside the window", WindowState::Normal, {100, 5}, 1, -1, 3, 1, 3, true},
+        {"y exactly 10 stays", WindowState::Normal, {100, 10}, 1, -1, 3, 1, -1, false},
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        h.load();
+        h.win().moveClientTo({3, 20});
         runBounce(h, c);
     }
 }
@@ -225,9 +273,10 @@ TEST(Mover, DrawsChangeWaitAndStepsOnlyBeyondTheirThresholds) {
         std::int16_t stepX, stepY;
     } cases[] = {
         // DelayTicks 10, randomize 2: h = 10; steps start at 1 and change by 2.
-        {below01, 0.5F, 0.5F, 10, 1, 1},  {0.1F, 0.5F, 0.5F, 0, 1, 1},     {0.9F, 0.5F, 0.5F, 0, 1, 1},
-        {above09, 0.5F, 0.5F, 0, 1, 1},   {0.5F, below005, 0.5F, 0, 3, 1}, {0.5F, 0.05F, 0.95F, 0, 1, 1},
-        {0.5F, above095, 0.5F, 0, -1, 1}, {0.5F, 0.5F, below005, 0, 1, 3}, {0.5F, 0.5F, above095, 0, 1, -1},
+        {below01, 0.5F, 0.5F, 10, 1, 1},  {0.1F, 0.5F, 0.5F, 0, 1, 1},      {0.9F, 0.5F, 0.5F, 0, 1, 1},
+        {0.5F, 0.95F, 0.05F, 0, 1, 1},    {above09, 0.5F, 0.5F, 0, 1, 1},   {0.5F, below005, 0.5F, 0, 3, 1},
+        {0.5F, 0.05F, 0.95F, 0, 1, 1},    {0.5F, above095, 0.5F, 0, -1, 1}, {0.5F, 0.5F, below005, 0, 1, 3},
+        {0.5F, 0.5F, above095, 0, 1, -1},
     };
     for (const auto& c : cases) {
         Harness h;
@@ -260,6 +309,14 @@ TEST(Mover, ExtraDelayShrinksWhileTheTotalStaysPositive) {
     h.random.queue = {0.95F};
     h.ticks(1);
     EXPECT_EQ(f.ExtraDelay, 0) << "10 - 10 reaches zero total";
+
+    h.win().paste("edDelay", "0.1");
+    h.win().paste("edRandomize", "1"); // h = 0.5 tick
+    f.ExtraDelay = 0;
+    f.WaitTicks = 1000;
+    h.random.queue = {0.95F};
+    h.ticks(1);
+    EXPECT_EQ(f.ExtraDelay, -0.5) << "1 - 0.5 leaves a positive total";
 }
 
 TEST(Mover, RandomizeBelowOneHalfNeverChangesAStepAndOneHalfRoundsToEven) {

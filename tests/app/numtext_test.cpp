@@ -4,6 +4,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <optional>
+#include <string_view>
 
 namespace kivano::app {
 namespace {
@@ -73,6 +75,7 @@ TEST(NumText, IntegerConversionsRoundHalvesToEvenAndRespectTheirRanges) {
         {32767.5, 32768, 32767},
         {-40000, -40000, -32768},
         {2147483647.0, 2147483647, 32767},
+        {-2147483648.0, -2147483648, -32768},
         {2147483648.0, std::nullopt, 32767},
         {-2147483649.0, std::nullopt, -32768},
     };
@@ -81,6 +84,21 @@ TEST(NumText, IntegerConversionsRoundHalvesToEvenAndRespectTheirRanges) {
         EXPECT_EQ(toStep(c.value), c.step) << c.value;
     }
     EXPECT_EQ(toStep(std::numeric_limits<double>::quiet_NaN()), 0);
+}
+
+// A text is read to its end and no further, whatever follows it in memory.
+TEST(NumText, ReadsOnlyTheTextItIsGiven) {
+    const struct {
+        std::string_view text;
+        std::optional<double> value;
+    } cases[] = {
+        {std::string_view("5e12", 3), 50},
+        {std::string_view("55", 1), 5},
+        {std::string_view("5e", 1), 5},
+        {std::string_view("7.25x", 4), 7.25},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(parseNumber(c.text, "."), c.value) << c.text;
 }
 
 TEST(NumText, EveryCanonicalTextReadsBackAsTheSameText) {

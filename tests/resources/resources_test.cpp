@@ -1,4 +1,4 @@
-// The string table, the layouts' focus orders and the checked-in pictures' formats.
+// The layouts' focus orders and the checked-in pictures' formats.
 
 #include "resources/layouts.h"
 #include "resources/strings.h"
@@ -30,18 +30,6 @@ std::vector<std::string> focusOrder(const ui::WindowLayout& layout) {
     for (const auto* c : stops)
         names.emplace_back(c->name);
     return names;
-}
-
-TEST(Resources, StringTableHoldsEveryNumberedText) {
-    EXPECT_EQ(LoadResString(101), "file://");
-    EXPECT_EQ(LoadResString(117), "Software\\Olberin\\Kivano\\Settings");
-    EXPECT_EQ(LoadResString(123), "Randomise");
-    for (const int id :
-         {101, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117, 121, 122, 123}) {
-        EXPECT_FALSE(LoadResString(id).empty()) << id;
-    }
-    for (const int id : {100, 102, 118, 120, 124})
-        EXPECT_EQ(LoadResString(id), "") << id;
 }
 
 TEST(Resources, FocusOrdersFollowTheTabIndexes) {

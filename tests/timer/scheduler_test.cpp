@@ -4,6 +4,7 @@
 #include "timer/dlgTimer.h"
 
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,7 @@ TEST(Scheduler, CancelOrTheCloseBoxChangesNothing) {
             d.paste("edPeriod", "7");
             if (viaCancel) {
                 d.pressKey(u'\x1b');
+                EXPECT_FALSE(d.isOpen()) << "Esc closes it";
             } else {
                 d.closeBox();
             }
@@ -241,12 +243,21 @@ TEST(TimerDialog, FirstUseLoadsWithZeroWorkAndStartReturnsThePassedValues) {
     EXPECT_EQ(w.control<TextBox>("edWork").text(), "0") << "the load step ran inside the first write";
     EXPECT_EQ(w.control<TextBox>("edPeriod").text(), "2");
     d.Work(3);
+    EXPECT_EQ(d.window(), &w) << "one window for both writes and the showing";
     EXPECT_EQ(w.focused(), "OKButton");
-    h.desktop.toolkit.onNextModal([](Window& dialog) { dialog.click("OKButton"); });
+    h.desktop.toolkit.onNextModal([](Window& dialog) {
+        dialog.click("OKButton");
+        EXPECT_FALSE(dialog.isOpen()) << "Start closes it";
+    });
     d.Show();
     EXPECT_TRUE(d.IsOk());
     EXPECT_EQ(d.Work(), 3);
     EXPECT_EQ(d.Period(), 2);
+    h.desktop.toolkit.onNextModal([](Window& dialog) {
+        EXPECT_EQ(dialog.control<TextBox>("edPeriod").text(), "2") << "the load step fills both boxes";
+        EXPECT_EQ(dialog.control<TextBox>("edWork").text(), "3");
+    });
+    d.Show();
     d.Period(4);
     EXPECT_FALSE(d.IsOk()) << "a new window's load step clears IsOk";
 }
@@ -263,6 +274,18 @@ TEST(TimerDialog, PeriodSpinnerFollowsTheSameRules) {
     EXPECT_EQ(d.Period(), 0.101);
     w.paste("edPeriod", "");
     EXPECT_EQ(w.control<TextBox>("edPeriod").text(), "0.101");
+    d.Period(5);
+    EXPECT_EQ(w.control<TextBox>("edPeriod").text(), "5") << "a write to an open dialog shows at once";
+}
+
+TEST(TimerDialog, AShowingThatFailsStillLeavesTheNextUseAFreshWindow) {
+    Harness h;
+    h.load();
+    auto& d = h.form->timerDialog();
+    d.Period(2);
+    h.desktop.toolkit.onNextModal([](Window&) { throw std::runtime_error("the platform refused"); });
+    EXPECT_THROW(d.Show(), std::runtime_error);
+    EXPECT_EQ(d.window(), nullptr);
 }
 
 } // namespace

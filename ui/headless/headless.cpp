@@ -118,6 +118,7 @@ void Toolkit::messageBox(const std::string& text, const std::string& caption) {
 }
 
 void Toolkit::run(ui::Window& main) {
+    loops.push_back(dynamic_cast<Window&>(main).visible());
     // Nothing drives a headless loop but the test: closing is all that is left to do.
     if (main.isOpen()) main.close();
 }

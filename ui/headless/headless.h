@@ -96,6 +96,7 @@ class Toolkit final : public ui::Toolkit {
     };
     std::vector<MessageBox> messageBoxes;
     std::vector<std::string> modalShown; // layout names, in order
+    std::vector<bool> loops;             // each run of the event loop: whether its main window was shown
     int dpi = 96;
 
     [[nodiscard]] Clock& clock() { return clock_; }
