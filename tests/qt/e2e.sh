@@ -1,13 +1,24 @@
 #!/usr/bin/env bash
 # End-to-end on the real Qt binary under Xvfb, checked from outside with xdotool.
-# Usage: e2e.sh KIVANO-BINARY XCLOSE-BINARY   (run inside an X server, e.g. under xvfb-run)
+# With a stand-in desktop on a private session bus (run under dbus-run-session), the session's idle
+# inhibitor is checked too.
+# Usage: e2e.sh KIVANO-BINARY XCLOSE-BINARY [STAND-IN-DESKTOP]   (inside an X server: xvfb-run)
 set -euo pipefail
 kivano=$1
 xclose=$2
+standin=${3:-}
 export XDG_CONFIG_HOME
 XDG_CONFIG_HOME=$(mktemp -d)
 store=$XDG_CONFIG_HOME/kivano/user.reg
-trap 'kill "${pid:-0}" 2>/dev/null || true; rm -rf "$XDG_CONFIG_HOME"' EXIT
+calls=$XDG_CONFIG_HOME/calls.log
+trap 'kill "${pid:-0}" "${desktop:-0}" 2>/dev/null || true; rm -rf "$XDG_CONFIG_HOME"' EXIT
+if [ -n "$standin" ]; then
+    /usr/bin/python3 "$standin" "$calls" &
+    desktop=$!
+    for _ in $(seq 1 100); do grep -q ready "$calls" 2>/dev/null && break; sleep 0.1; done
+fi
+# The inhibitors the stand-in desktop holds for Kivano now: "held N" as it last said.
+held() { grep '^held ' "$calls" | tail -1; }
 
 passed=0
 failed=0
@@ -78,11 +89,23 @@ check "turned back at the right edge" test "$max" -le 517 -a "$max" -ge 390
 # Each warp resets the X server's idle time, as the screen saver and display power saving see it.
 idle=$(xprintidle)
 check "while moving the X idle time stays short ($idle ms)" test "$idle" -lt 1000
+[ -n "$standin" ] && check "while moving the session's idle is inhibited ($(held))" test "$(held)" = "held 1"
 xdotool mousemove 408 314 click 1 # Stop
 sleep 2
 idle=$(xprintidle)
 check "after Stop the X idle time grows ($idle ms)" test "$idle" -ge 1500
+[ -n "$standin" ] && check "Stop lets the inhibitor go ($(held))" test "$(held)" = "held 0"
+if [ -n "$standin" ]; then
+    xdotool mousemove 408 314 click 1 # Start again, then close while moving
+    sleep 1
+    check "a second Start holds one again ($(held))" test "$(held)" = "held 1"
+fi
 stop
+if [ -n "$standin" ]; then
+    sleep 0.5
+    check "closing while moving lets it go ($(held))" test "$(held)" = "held 0"
+    check "one inhibitor at a time, two in all" test "$(grep -c 'ScreenSaver.Inhibit' "$calls")" = 2
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

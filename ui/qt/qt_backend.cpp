@@ -1,5 +1,7 @@
 #include "ui/qt/qt_backend.h"
 
+#include "ui/qt/idle_inhibitor.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -572,6 +574,10 @@ bool QtCursor::set(Point where) {
 
 bool QtCursor::canWarp() {
     return QGuiApplication::platformName() != QStringLiteral("wayland");
+}
+
+void QtSystem::keepAwake(bool on) {
+    if (inhibitor_ != nullptr) inhibitor_->hold(on);
 }
 
 std::string QtSystem::exeFolder() const {

@@ -36,14 +36,20 @@ class QtCursor final : public ui::Cursor {
     [[nodiscard]] static bool canWarp();
 };
 
+class IdleInhibitor;
+
 class QtSystem final : public ui::System {
   public:
+    // With an inhibitor, the request to stay awake holds one on the session bus.
+    explicit QtSystem(IdleInhibitor* inhibitor = nullptr) : inhibitor_(inhibitor) {}
     [[nodiscard]] std::string exeFolder() const override;
     [[nodiscard]] std::string decimalSeparator() const override;
     [[nodiscard]] bool fileExists(const std::string& path) const override;
     bool startProcess(const std::string& path) override;
-    // X11 has no such request; moves through the input path keep the session awake instead.
-    void keepAwake(bool /*on*/) override {}
+    void keepAwake(bool on) override;
+
+  private:
+    IdleInhibitor* inhibitor_;
 };
 
 } // namespace kivano::ui::qt

@@ -1,0 +1,114 @@
+#include "ui/qt/idle_inhibitor.h"
+
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QVariantMap>
+
+namespace kivano::ui::qt {
+
+namespace {
+
+const QString kScreenSaver = QStringLiteral("org.freedesktop.ScreenSaver");
+const QString kScreenSaverPath = QStringLiteral("/org/freedesktop/ScreenSaver");
+const QString kPortal = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kReason = QStringLiteral("Kivano is moving the mouse pointer");
+constexpr quint32 kInhibitIdle = 8;
+
+bool noAnswer(const QDBusMessage& reply) {
+    return reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NoReply") ||
+           reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.Timeout");
+}
+
+} // namespace
+
+IdleInhibitor::IdleInhibitor(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus)) {}
+
+IdleInhibitor::~IdleInhibitor() {
+    wanted_ = false;
+    // The window is closing: an answer still on its way is waited for (no longer than the call's own
+    // timeout), so that what it grants is let go of too.
+    if (pending_) {
+        call_.waitForFinished();
+        answered(call_.reply());
+    }
+    reconcile();
+}
+
+void IdleInhibitor::hold(bool on) {
+    wanted_ = on;
+    reconcile();
+}
+
+void IdleInhibitor::reconcile() {
+    if (pending_ || !bus_.isConnected()) return;
+    if (wanted_ && held_ == Via::None && !gaveUp_) request(Via::ScreenSaver);
+    if (!wanted_ && held_ != Via::None) release();
+}
+
+void IdleInhibitor::request(Via via) {
+    QDBusMessage call;
+    if (via == Via::ScreenSaver) {
+        call = QDBusMessage::createMethodCall(kScreenSaver, kScreenSaverPath, kScreenSaver,
+                                              QStringLiteral("Inhibit"));
+        call << QStringLiteral("Kivano") << kReason;
+    } else {
+        call = QDBusMessage::createMethodCall(kPortal, kPortalPath,
+                                              QStringLiteral("org.freedesktop.portal.Inhibit"),
+                                              QStringLiteral("Inhibit"));
+        const QVariantMap options{{QStringLiteral("handle_token"), QStringLiteral("kivano%1").arg(++tokens_)},
+                                  {QStringLiteral("reason"), kReason}};
+        call << QString() << kInhibitIdle << options;
+    }
+    pending_ = true;
+    asked_ = via;
+    call_ = bus_.asyncCall(call, kCallTimeoutMs);
+    auto* watcher = new QDBusPendingCallWatcher(call_, this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+        w->deleteLater();
+        if (!pending_) return; // already taken at the end
+        answered(w->reply());
+        reconcile();
+    });
+}
+
+void IdleInhibitor::answered(const QDBusMessage& reply) {
+    pending_ = false;
+    if (reply.type() == QDBusMessage::ReplyMessage) {
+        granted(reply);
+    } else if (noAnswer(reply)) {
+        gaveUp_ = true; // one timeout is all a silent bus costs
+    } else if (asked_ == Via::ScreenSaver && wanted_) {
+        request(Via::Portal); // no screen saver on this desktop: the portal's turn
+    }
+}
+
+void IdleInhibitor::granted(const QDBusMessage& reply) {
+    const QVariantList args = reply.arguments();
+    if (args.size() != 1) return; // a malformed answer holds nothing we could let go of
+    if (asked_ == Via::ScreenSaver && args.front().canConvert<quint32>()) {
+        cookie_ = args.front().toUInt();
+        held_ = asked_;
+    } else if (asked_ == Via::Portal && args.front().canConvert<QDBusObjectPath>()) {
+        handle_ = args.front().value<QDBusObjectPath>().path();
+        held_ = asked_;
+    }
+}
+
+void IdleInhibitor::release() {
+    QDBusMessage call;
+    if (held_ == Via::ScreenSaver) {
+        call = QDBusMessage::createMethodCall(kScreenSaver, kScreenSaverPath, kScreenSaver,
+                                              QStringLiteral("UnInhibit"));
+        call << cookie_;
+    } else {
+        call = QDBusMessage::createMethodCall(
+            kPortal, handle_, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Close"));
+    }
+    held_ = Via::None;
+    // Sent without waiting for the answer; the desktop drops what a vanished client held in any case.
+    bus_.send(call);
+}
+
+} // namespace kivano::ui::qt

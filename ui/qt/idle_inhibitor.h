@@ -1,0 +1,49 @@
+#pragma once
+// Keeps the desktop session from going idle while Kivano moves the pointer: an idle inhibitor held on
+// the session bus, through the screen saver's own interface (GNOME, KDE) where the desktop offers it,
+// else through the desktop portal. Where neither is there, nothing is held and nothing is said.
+// Every call is asynchronous: a bus that does not answer never stalls the window.
+
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDBusPendingCall>
+#include <QObject>
+#include <QString>
+
+namespace kivano::ui::qt {
+
+class IdleInhibitor final : public QObject {
+  public:
+    explicit IdleInhibitor(QDBusConnection bus, QObject* parent = nullptr);
+    ~IdleInhibitor() override;
+    IdleInhibitor(const IdleInhibitor&) = delete;
+    IdleInhibitor& operator=(const IdleInhibitor&) = delete;
+
+    // Asks for an inhibitor (on) or lets it go (off); at most one is held at a time.
+    void hold(bool on);
+
+    // How long one call may wait for its answer.
+    static constexpr int kCallTimeoutMs = 2000;
+
+  private:
+    enum class Via { None, ScreenSaver, Portal };
+
+    void reconcile();
+    void request(Via via);
+    void answered(const QDBusMessage& reply);
+    void granted(const QDBusMessage& reply);
+    void release();
+
+    QDBusConnection bus_;
+    bool wanted_ = false;
+    bool pending_ = false;  // a request is on its way
+    Via asked_ = Via::None; // whom it went to
+    QDBusPendingCall call_{QDBusPendingCall::fromError(QDBusError())};
+    bool gaveUp_ = false; // the bus did not answer: no further tries this run
+    Via held_ = Via::None;
+    quint32 cookie_ = 0; // the screen saver's
+    QString handle_;     // the portal's request object
+    int tokens_ = 0;
+};
+
+} // namespace kivano::ui::qt
