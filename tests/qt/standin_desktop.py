@@ -1,11 +1,17 @@
 #!/usr/bin/python3
 """A stand-in desktop on the session bus: the screen saver's idle inhibitor and the desktop portal's
-Inhibit interface, as GNOME and KDE offer them. Every call is written to a log, one line each, so that
-a test can read what Kivano asked for and in what order.
+Inhibit and RemoteDesktop interfaces, as GNOME and KDE offer them. Every call is written to a log, one
+line each, so that a test can read what Kivano asked for and in what order.
 
-Usage: standin_desktop.py LOG [--no-screensaver] [--no-portal] [--silent-screensaver] [--delay-ms N]
+Usage: standin_desktop.py LOG [options]
+  --no-screensaver, --no-portal, --no-remote-desktop   leave that interface out
   --silent-screensaver  owns the screen saver's name but never answers (a hung desktop)
-  --delay-ms N          answers every Inhibit N ms late
+  --delay-ms N          answers every request N ms late
+  --response-first      sends a request's Response signal before the method returns
+  --start-answer N      the Start dialog's answer: 0 allowed, 1 cancelled, 2 refused
+  --version N           the RemoteDesktop portal's version (2 and later keep the user's answer)
+  --reject-token        refuses a session that restores a kept answer
+  --close-after N       the desktop closes the session after N pointer motions
 Runs until killed. Needs Debian's python3-dbus and python3-gi.
 """
 
@@ -69,17 +75,111 @@ class Request(dbus.service.Object):
         self.remove_from_connection()
 
 
+class PortalRequest(dbus.service.Object):
+    """A request object that answers once, through its Response signal."""
+
+    @dbus.service.signal("org.freedesktop.portal.Request", signature="ua{sv}")
+    def Response(self, code, results):
+        pass
+
+
+class Session(dbus.service.Object):
+    def __init__(self, bus, path, log):
+        super().__init__(bus, path)
+        self.log = log
+
+    @dbus.service.method("org.freedesktop.portal.Session")
+    def Close(self):
+        self.log("Session.Close")
+
+    @dbus.service.signal("org.freedesktop.portal.Session", signature="a{sv}")
+    def Closed(self, details):
+        pass
+
+
+def request_path(sender, token):
+    return "/org/freedesktop/portal/desktop/request/%s/%s" % (sender[1:].replace(".", "_"), token)
+
+
 class Portal(dbus.service.Object):
-    def __init__(self, bus, log, delay_ms):
+    def __init__(self, bus, log, args):
         super().__init__(bus, PORTAL_PATH)
-        self.bus, self.log, self.delay_ms = bus, log, delay_ms
+        self.bus, self.log, self.args, self.delay_ms = bus, log, args, args.delay_ms
         self.held = set()
+        self.session = None
+        self.motions = 0
+        self.tokens = 0
+        self.restoring = False
+        self.persist = 0
+
+    def answer(self, sender, options, code, results):
+        """Makes the request object, answers through it (before or after the method returns)."""
+        path = request_path(sender, str(options.get("handle_token", "t")))
+        request = PortalRequest(self.bus, path)
+        if self.args.response_first:
+            request.Response(dbus.UInt32(code), dbus.Dictionary(results, signature="sv"))
+        else:
+            GLib.timeout_add(max(self.delay_ms, 20), lambda: request.Response(
+                dbus.UInt32(code), dbus.Dictionary(results, signature="sv")) and False)
+        return dbus.ObjectPath(path)
+
+    @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="ss", out_signature="v")
+    def Get(self, interface, name):
+        if interface == "org.freedesktop.portal.RemoteDesktop" and not self.args.no_remote_desktop:
+            return dbus.UInt32(self.args.version)
+        raise dbus.exceptions.DBusException("no such property", name="org.freedesktop.DBus.Error.UnknownProperty")
+
+    @dbus.service.method("org.freedesktop.portal.RemoteDesktop", in_signature="a{sv}", out_signature="o",
+                         sender_keyword="sender")
+    def CreateSession(self, options, sender):
+        self.require_remote_desktop()
+        path = "/org/freedesktop/portal/desktop/session/%s/%s" % (
+            sender[1:].replace(".", "_"), options.get("session_handle_token", "s"))
+        self.session = Session(self.bus, path, self.log)
+        self.motions = 0
+        self.log("RemoteDesktop.CreateSession")
+        return self.answer(sender, options, 0, {"session_handle": dbus.String(path)})
+
+    @dbus.service.method("org.freedesktop.portal.RemoteDesktop", in_signature="oa{sv}", out_signature="o",
+                         sender_keyword="sender")
+    def SelectDevices(self, session, options, sender):
+        self.require_remote_desktop()
+        self.restoring = "restore_token" in options
+        self.persist = int(options.get("persist_mode", 0))
+        self.log("RemoteDesktop.SelectDevices", "types=%d" % int(options.get("types", 0)),
+                 "persist=%d" % self.persist, "token=%s" % options.get("restore_token", "-"))
+        return self.answer(sender, options, 0, {})
+
+    @dbus.service.method("org.freedesktop.portal.RemoteDesktop", in_signature="osa{sv}", out_signature="o",
+                         sender_keyword="sender")
+    def Start(self, session, parent, options, sender):
+        self.require_remote_desktop()
+        code = self.args.start_answer
+        if self.restoring and self.args.reject_token:
+            code = 2
+        self.log("RemoteDesktop.Start", "answer=%d" % code)
+        results = {"devices": dbus.UInt32(2)}
+        if code == 0 and self.persist == 2 and self.args.version >= 2:
+            self.tokens += 1
+            results["restore_token"] = dbus.String("token-%d" % self.tokens)
+        return self.answer(sender, options, code, results)
+
+    @dbus.service.method("org.freedesktop.portal.RemoteDesktop", in_signature="oa{sv}dd")
+    def NotifyPointerMotion(self, session, options, dx, dy):
+        self.log("motion", "%g" % dx, "%g" % dy)
+        self.motions += 1
+        if self.args.close_after and self.motions == self.args.close_after and self.session:
+            self.log("Session.Closed")
+            self.session.Closed(dbus.Dictionary({}, signature="sv"))
+
+    def require_remote_desktop(self):
+        if self.args.no_remote_desktop:
+            raise dbus.exceptions.DBusException("no remote desktop", name="org.freedesktop.DBus.Error.UnknownMethod")
 
     @dbus.service.method("org.freedesktop.portal.Inhibit", in_signature="sua{sv}", out_signature="o",
                          sender_keyword="sender", async_callbacks=("reply", "error"))
     def Inhibit(self, window, flags, options, sender, reply, error):
-        token = str(options.get("handle_token", "t"))
-        path = "/org/freedesktop/portal/desktop/request/%s/%s" % (sender[1:].replace(".", "_"), token)
+        path = request_path(sender, str(options.get("handle_token", "t")))
         self.log("Portal.Inhibit", int(flags), path)
         Request(self.bus, path, self.log, self)
         self.held.add(path)
@@ -94,6 +194,12 @@ def main():
     parser.add_argument("--no-portal", action="store_true")
     parser.add_argument("--silent-screensaver", action="store_true")
     parser.add_argument("--delay-ms", type=int, default=0)
+    parser.add_argument("--no-remote-desktop", action="store_true")
+    parser.add_argument("--response-first", action="store_true")
+    parser.add_argument("--start-answer", type=int, default=0)
+    parser.add_argument("--version", type=int, default=1)
+    parser.add_argument("--reject-token", action="store_true")
+    parser.add_argument("--close-after", type=int, default=0)
     args = parser.parse_args()
 
     DBusGMainLoop(set_as_default=True)
@@ -105,7 +211,7 @@ def main():
         keep.append(ScreenSaver(bus, log, args.silent_screensaver, args.delay_ms))
     if not args.no_portal:
         keep.append(dbus.service.BusName(PORTAL, bus))
-        keep.append(Portal(bus, log, args.delay_ms))
+        keep.append(Portal(bus, log, args))
     log("ready")
     GLib.MainLoop().run()
 

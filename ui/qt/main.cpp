@@ -1,25 +1,60 @@
 // The Qt edition's entry point.
 
 #include "app/program.h"
+#include "resources/strings.h"
+#include "settings/CWinReestr.h"
 #include "settings/file_registry.h"
 #include "ui/qt/idle_inhibitor.h"
 #include "ui/qt/qt_backend.h"
+#include "ui/qt/remote_desktop.h"
+#include "ui/qt/wayland_cursor.h"
 
 #include <QApplication>
 #include <QDBusConnection>
 
+namespace {
+
+// Under XWayland a warp moves no real pointer: in a Wayland session the Wayland platform is preferred.
+void preferWayland() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qgetenv("XDG_SESSION_TYPE") == "wayland")
+        qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    using namespace kivano;
+    preferWayland();
     QApplication application(argc, argv);
-    kivano::ui::qt::QtToolkit toolkit;
-    kivano::ui::qt::QtCursor cursor;
-    kivano::ui::qt::IdleInhibitor inhibitor(QDBusConnection::sessionBus());
-    kivano::ui::qt::QtSystem system(&inhibitor);
-    kivano::settings::FileRegistry registry(kivano::settings::FileRegistry::defaultRoots());
-    kivano::app::FixedSeedRandom random;
-    kivano::app::Services services{toolkit, cursor, system, registry, random};
-    return kivano::app::runProgram(services, [](kivano::app::frmMain& form) {
-        // Wayland lets no program move the pointer; say so once, where the user looks.
-        if (!kivano::ui::qt::QtCursor::canWarp())
-            form.lblTop.setCaption("Moving the cursor needs an X11 session");
+    const bool wayland = QGuiApplication::platformName() == QStringLiteral("wayland");
+    ui::qt::QtToolkit toolkit;
+    ui::qt::RemoteDesktop remote(QDBusConnection::sessionBus());
+    ui::qt::QtCursor x11Cursor;
+    ui::qt::WaylandCursor waylandCursor(remote);
+    ui::qt::IdleInhibitor inhibitor(QDBusConnection::sessionBus());
+    ui::qt::QtSystem system(&inhibitor, wayland ? &remote : nullptr);
+    settings::FileRegistry registry(settings::FileRegistry::defaultRoots());
+    app::FixedSeedRandom random;
+    app::Services services{toolkit, wayland ? static_cast<ui::Cursor&>(waylandCursor) : x11Cursor, system,
+                           registry, random};
+
+    // The portal's kept answer lives with Kivano's other settings, as one more value of its own.
+    const std::string key = resources::LoadResString(resources::StringId::kSettingsKey);
+    const std::string tokenName = "Portal Restore Token";
+    remote.loadToken = [&] {
+        std::string token;
+        settings::CWinReestr(registry).GetKeyValue(settings::kHkeyCurrentUser, key, tokenName, token);
+        return QString::fromStdString(token);
+    };
+    remote.saveToken = [&](const QString& token) {
+        std::string text = token.toStdString();
+        settings::CWinReestr(registry).SetKeyValue(settings::kHkeyCurrentUser, key, tokenName, text);
+    };
+    const int code = app::runProgram(services, [&](app::frmMain& form) {
+        remote.onRefused = [&form] {
+            form.lblTop.setCaption("The desktop does not let Kivano move the pointer");
+        };
     });
+    remote.onRefused = nullptr; // the window is gone
+    return code;
 }

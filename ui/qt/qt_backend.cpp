@@ -1,6 +1,7 @@
 #include "ui/qt/qt_backend.h"
 
 #include "ui/qt/idle_inhibitor.h"
+#include "ui/qt/remote_desktop.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -569,15 +570,12 @@ bool QtCursor::get(Point& where) {
 
 bool QtCursor::set(Point where) {
     QCursor::setPos(where.x, where.y);
-    return canWarp();
-}
-
-bool QtCursor::canWarp() {
-    return QGuiApplication::platformName() != QStringLiteral("wayland");
+    return true;
 }
 
 void QtSystem::keepAwake(bool on) {
     if (inhibitor_ != nullptr) inhibitor_->hold(on);
+    if (remote_ != nullptr && on) remote_->start();
 }
 
 std::string QtSystem::exeFolder() const {

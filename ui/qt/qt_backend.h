@@ -27,21 +27,22 @@ class QtToolkit final : public ui::Toolkit {
     std::vector<QtWindow*> windows_;
 };
 
-// The pointer through QCursor; on X11 each warp moves the real pointer and is clipped to the screen.
+// The pointer through QCursor on X11: each warp moves the real pointer and is clipped to the screen.
 class QtCursor final : public ui::Cursor {
   public:
     bool get(Point& where) override;
     bool set(Point where) override;
-    // False where the platform cannot warp the pointer (a Wayland session).
-    [[nodiscard]] static bool canWarp();
 };
 
 class IdleInhibitor;
+class RemoteDesktop;
 
 class QtSystem final : public ui::System {
   public:
-    // With an inhibitor, the request to stay awake holds one on the session bus.
-    explicit QtSystem(IdleInhibitor* inhibitor = nullptr) : inhibitor_(inhibitor) {}
+    // With an inhibitor, the request to stay awake holds one on the session bus; with a remote-desktop
+    // session (Wayland), moving also starts that session, the first time and after a refusal.
+    explicit QtSystem(IdleInhibitor* inhibitor = nullptr, RemoteDesktop* remote = nullptr)
+        : inhibitor_(inhibitor), remote_(remote) {}
     [[nodiscard]] std::string exeFolder() const override;
     [[nodiscard]] std::string decimalSeparator() const override;
     [[nodiscard]] bool fileExists(const std::string& path) const override;
@@ -50,6 +51,7 @@ class QtSystem final : public ui::System {
 
   private:
     IdleInhibitor* inhibitor_;
+    RemoteDesktop* remote_;
 };
 
 } // namespace kivano::ui::qt

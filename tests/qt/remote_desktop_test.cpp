@@ -1,0 +1,164 @@
+// The remote-desktop session and the Wayland cursor against a stand-in desktop on a private session bus
+// (run under dbus-run-session): the portal's flow in order, motions equal to the engine's steps, and
+// what a refusal, a cancel, a closed session, a missing portal or a rejected kept answer lead to.
+
+#include "ui/qt/remote_desktop.h"
+#include "ui/qt/wayland_cursor.h"
+
+#include <QCursor>
+#include <QDBusConnection>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using kivano::ui::qt::RemoteDesktop;
+
+class RemoteDesktopTest : public QObject {
+    Q_OBJECT
+
+  private:
+    QTemporaryDir dir_;
+    std::unique_ptr<QProcess> desktop_;
+    QString log_;
+    int refusals_ = 0;
+    QString savedToken_;
+
+    bool startDesktop(const QStringList& options) {
+        log_ = dir_.filePath(QStringLiteral("calls-%1.log").arg(QDateTime::currentMSecsSinceEpoch()));
+        desktop_ = std::make_unique<QProcess>();
+        desktop_->start(QStringLiteral("/usr/bin/python3"),
+                        QStringList{qEnvironmentVariable("KIVANO_STANDIN"), log_, "--no-screensaver"} +
+                            options);
+        QElapsedTimer waited;
+        waited.start();
+        while (!lines().contains(QStringLiteral("ready")) && waited.elapsed() < 10000)
+            QTest::qWait(20);
+        return lines().contains(QStringLiteral("ready"));
+    }
+    [[nodiscard]] QStringList lines() const {
+        QFile file(log_);
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+    // What Kivano asked of the desktop, in order.
+    [[nodiscard]] QStringList calls() const {
+        QStringList out = lines();
+        out.removeAll(QStringLiteral("ready"));
+        return out;
+    }
+    std::unique_ptr<RemoteDesktop> session() {
+        auto remote = std::make_unique<RemoteDesktop>(QDBusConnection::sessionBus());
+        remote->onRefused = [this] { ++refusals_; };
+        remote->loadToken = [this] { return savedToken_; };
+        remote->saveToken = [this](const QString& token) { savedToken_ = token; };
+        return remote;
+    }
+    static const inline QStringList kFlow{"RemoteDesktop.CreateSession",
+                                          "RemoteDesktop.SelectDevices types=2 persist=0 token=-",
+                                          "RemoteDesktop.Start answer=0"};
+
+  private slots:
+    void init() {
+        refusals_ = 0;
+        savedToken_.clear();
+    }
+    void cleanup() {
+        if (desktop_) {
+            desktop_->kill();
+            desktop_->waitForFinished();
+        }
+        desktop_.reset();
+    }
+
+    void theSessionStartsOnceAndTakesTheEnginesSteps_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("answers after the call returns") << QStringList{};
+        QTest::newRow("answers before the call returns") << QStringList{"--response-first"};
+        QTest::newRow("answers late") << QStringList{"--delay-ms", "300"};
+    }
+    void theSessionStartsOnceAndTakesTheEnginesSteps() {
+        QFETCH(QStringList, options);
+        QVERIFY(startDesktop(options));
+        const auto remote = session();
+        remote->start();
+        QTRY_COMPARE(remote->state(), RemoteDesktop::State::Active);
+        QCOMPARE(calls(), kFlow);
+        // The Wayland cursor: from where the pointer was last seen, the first move after load is (+1, +1).
+        kivano::ui::qt::WaylandCursor cursor(*remote);
+        QCursor::setPos(300, 200);
+        kivano::ui::Point p;
+        QVERIFY(cursor.get(p));
+        QCOMPARE(p, (kivano::ui::Point{300, 200}));
+        cursor.set({301, 201});
+        cursor.set({298, 203});
+        cursor.set({-50, 203}); // clipped at the screen's left edge, as a platform would
+        QVERIFY(cursor.get(p));
+        QCOMPARE(p, (kivano::ui::Point{0, 203}));
+        remote->start(); // a second Start reuses the session
+        QTRY_COMPARE(calls().size(), kFlow.size() + 3);
+        QCOMPARE(calls().mid(kFlow.size()), (QStringList{"motion 1 1", "motion -3 2", "motion -298 0"}));
+        QCOMPARE(refusals_, 0);
+    }
+
+    void aRefusalIsSaidOnceAndTheNextStartAsksAgain_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("cancelled") << QStringList{"--start-answer", "1"};
+        QTest::newRow("refused") << QStringList{"--start-answer", "2"};
+        QTest::newRow("no remote-desktop portal") << QStringList{"--no-remote-desktop"};
+    }
+    void aRefusalIsSaidOnceAndTheNextStartAsksAgain() {
+        QFETCH(QStringList, options);
+        QVERIFY(startDesktop(options));
+        const auto remote = session();
+        remote->start();
+        QTRY_COMPARE(refusals_, 1);
+        QCOMPARE(remote->state(), RemoteDesktop::State::Idle);
+        remote->move(1, 1); // dropped: no session
+        const int asked = static_cast<int>(calls().filter(QStringLiteral("CreateSession")).size());
+        remote->start(); // a schedule's next pause period: no new dialog
+        QTest::qWait(300);
+        QCOMPARE(calls().filter(QStringLiteral("CreateSession")).size(), asked);
+        remote->allowRetry(); // the user is back at the window and presses Start
+        remote->start();
+        QTRY_COMPARE(refusals_, 2);
+        QCOMPARE(calls().filter(QStringLiteral("motion")), QStringList{});
+    }
+
+    void aSessionTheDesktopClosesEndsTheMotions() {
+        QVERIFY(startDesktop({"--close-after", "2"}));
+        const auto remote = session();
+        remote->start();
+        QTRY_COMPARE(remote->state(), RemoteDesktop::State::Active);
+        remote->move(1, 1);
+        remote->move(1, 1);
+        QTRY_COMPARE(refusals_, 1);
+        QCOMPARE(remote->state(), RemoteDesktop::State::Idle);
+        remote->move(1, 1);
+        QTest::qWait(200);
+        QCOMPARE(calls().filter(QStringLiteral("motion")).size(), 2);
+    }
+
+    // A portal of version 2 keeps the user's answer: the next run starts without a dialog; an answer
+    // it no longer honours is forgotten and the user asked afresh.
+    void aKeptAnswerIsUsedAndARejectedOneForgotten() {
+        QVERIFY(startDesktop({"--version", "2"}));
+        const auto first = session();
+        first->start();
+        QTRY_COMPARE(savedToken_, QStringLiteral("token-1"));
+        cleanup();
+        QVERIFY(startDesktop({"--version", "2", "--reject-token"}));
+        const auto remote = session();
+        remote->start();
+        QTRY_COMPARE(remote->state(), RemoteDesktop::State::Active);
+        QCOMPARE(calls().filter(QStringLiteral("SelectDevices")),
+                 (QStringList{"RemoteDesktop.SelectDevices types=2 persist=2 token=token-1",
+                              "RemoteDesktop.SelectDevices types=2 persist=2 token=-"}));
+        QCOMPARE(refusals_, 0);
+        QCOMPARE(savedToken_, QStringLiteral("token-1")); // the stand-in's counter starts afresh
+    }
+};
+
+QTEST_MAIN(RemoteDesktopTest)
+#include "remote_desktop_test.moc"

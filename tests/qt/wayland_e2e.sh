@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# End-to-end under Wayland: the real binary in a headless weston, a stand-in desktop on a private
+# session bus (run under dbus-run-session), driven through the accessibility bus. Start opens the
+# portal's remote-desktop session and sends the engine's steps as pointer motions; Stop ends them and
+# lets the idle inhibitor go; a second Start reuses the session.
+# Usage: wayland_e2e.sh KIVANO-BINARY STAND-IN-DESKTOP ATSPI-DRIVER
+set -uo pipefail
+kivano=$1
+standin=$2
+driver=$3
+work=$(mktemp -d)
+chmod 700 "$work"
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+export XDG_RUNTIME_DIR=$work XDG_CONFIG_HOME=$work/config WAYLAND_DISPLAY=kivano-e2e
+calls=$work/calls.log
+
+passed=0
+failed=0
+check() { # description, then a command that must succeed
+    local what=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+        echo "ok: $what"
+    else
+        failed=$((failed + 1))
+        echo "FAILED: $what"
+    fi
+}
+held() { grep '^held ' "$calls" | tail -1; }
+motions() { grep -c '^motion ' "$calls"; }
+press() { timeout 30 /usr/bin/python3 "$driver" press "$1"; }
+
+/usr/bin/python3 "$standin" "$calls" &
+pids+=($!)
+weston --backend=headless-backend.so --socket="$WAYLAND_DISPLAY" --idle-time=0 >"$work/weston.log" 2>&1 &
+pids+=($!)
+/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 1 100); do
+    [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && grep -q ready "$calls" 2>/dev/null && break
+    sleep 0.1
+done
+
+QT_QPA_PLATFORM=wayland QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$kivano" >"$work/kivano.log" 2>&1 &
+pids+=($!)
+check "the window opens under Wayland, its Start button reachable" press Start
+for _ in $(seq 1 50); do [ "$(motions)" -ge 3 ] && break; sleep 0.1; done
+check "Start opens the remote-desktop session" grep -q '^RemoteDesktop.Start answer=0' "$calls"
+check "the desktop's one dialog asked for the pointer" \
+    grep -q '^RemoteDesktop.SelectDevices types=2' "$calls"
+check "the first motion is one pixel right and one down" \
+    test "$(grep -m1 '^motion ' "$calls")" = "motion 1 1"
+check "motions follow at the engine's pace ($(motions))" test "$(motions)" -ge 3
+check "the session is kept awake while moving ($(held))" test "$(held)" = "held 1"
+press Stop
+sleep 0.5
+stopped=$(motions)
+sleep 1
+check "Stop ends the motions" test "$(motions)" = "$stopped"
+check "Stop lets the inhibitor go ($(held))" test "$(held)" = "held 0"
+press Start
+for _ in $(seq 1 50); do [ "$(motions)" -gt "$stopped" ] && break; sleep 0.1; done
+check "a second Start moves again" test "$(motions)" -gt "$stopped"
+check "and reuses the session" test "$(grep -c '^RemoteDesktop.CreateSession' "$calls")" = 1
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ] && [ -z "${KIVANO_SHOW_CALLS:-}" ] || { echo "--- calls"; cat "$calls"; echo "--- kivano"; tail -20 "$work/kivano.log"; }
+[ "$failed" -eq 0 ]
