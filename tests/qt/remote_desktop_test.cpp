@@ -140,13 +140,27 @@ class RemoteDesktopTest : public QObject {
         QCOMPARE(calls().filter(QStringLiteral("motion")).size(), 2);
     }
 
+    // The desktop's bus name vanishing mid-run: motions go nowhere, and the next Start is refused
+    // plainly, without a crash or a hang.
+    void aDesktopThatVanishesMidRunIsRefusalNotFailure() {
+        QVERIFY(startDesktop({}));
+        const auto remote = session();
+        remote->start();
+        QTRY_COMPARE(remote->state(), RemoteDesktop::State::Active);
+        cleanup(); // the desktop is gone
+        remote->move(1, 1);
+        QTRY_COMPARE(refusals_, 1); // its session's Closed never comes; the next request fails instead
+    }
+
     // A portal of version 2 keeps the user's answer: the next run starts without a dialog; an answer
     // it no longer honours is forgotten and the user asked afresh.
     void aKeptAnswerIsUsedAndARejectedOneForgotten() {
         QVERIFY(startDesktop({"--version", "2"}));
-        const auto first = session();
-        first->start();
-        QTRY_COMPARE(savedToken_, QStringLiteral("token-1"));
+        {
+            const auto first = session(); // the first run
+            first->start();
+            QTRY_COMPARE(savedToken_, QStringLiteral("token-1"));
+        }
         cleanup();
         QVERIFY(startDesktop({"--version", "2", "--reject-token"}));
         const auto remote = session();

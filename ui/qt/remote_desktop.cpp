@@ -3,6 +3,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 
 namespace kivano::ui::qt {
@@ -24,7 +25,13 @@ QString pathOf(const QVariant& v) {
 
 } // namespace
 
-RemoteDesktop::RemoteDesktop(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus)) {}
+RemoteDesktop::RemoteDesktop(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus)) {
+    // The portal going away ends its session as surely as a Closed signal would.
+    auto* watcher = new QDBusServiceWatcher(kPortal, bus_, QDBusServiceWatcher::WatchForUnregistration, this);
+    connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+        if (state_ != State::Idle) closed();
+    });
+}
 
 RemoteDesktop::~RemoteDesktop() {
     if (!session_.isEmpty()) {
@@ -148,7 +155,7 @@ void RemoteDesktop::response(uint code, const QVariantMap& results) {
 }
 
 void RemoteDesktop::closed() {
-    if (session_.isEmpty()) return;
+    if (state_ == State::Idle) return;
     session_.clear();
     fail();
 }
