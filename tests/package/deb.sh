@@ -10,20 +10,8 @@ xclose=$3
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
-passed=0
-failed=0
+. "$(dirname "$0")/../support/checks.sh"
 quiet() { "$@" >/dev/null 2>&1; }
-check() { # description, then a command that must succeed
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-        echo "ok: $what"
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $what"
-    fi
-}
 
 if dpkg-query -W -f='${Status}' kivano 2>/dev/null | grep -q 'install ok installed'; then
     echo "kivano is installed on this machine already; this check installs and removes it, so it is skipped"
@@ -75,5 +63,4 @@ done <<<"$files"
 check "no file of it is left (${left_over:-none})" test -z "$left_over"
 check "its folder is gone" test ! -e /usr/lib/kivano
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

@@ -20,19 +20,7 @@ fi
 # The inhibitors the stand-in desktop holds for Kivano now: "held N" as it last said.
 held() { grep '^held ' "$calls" | tail -1; }
 
-passed=0
-failed=0
-check() { # description, then a command that must succeed
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-        echo "ok: $what"
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $what"
-    fi
-}
+. "$(dirname "$0")/../support/checks.sh"
 
 start() {
     QT_QPA_PLATFORM=xcb "$kivano" 2>/dev/null &
@@ -107,5 +95,4 @@ if [ -n "$standin" ]; then
     check "one inhibitor at a time, two in all" test "$(grep -c 'ScreenSaver.Inhibit' "$calls")" = 2
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

@@ -13,17 +13,7 @@ XDG_CONFIG_HOME=$(mktemp -d)
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$XDG_CONFIG_HOME"' EXIT
 
-passed=0
-failed=0
-check() { # description, expected, actual
-    if [ "$2" = "$3" ]; then
-        passed=$((passed + 1))
-        echo "ok: $1"
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $1: expected [$2], got [$3]"
-    fi
-}
+. "$(dirname "$0")/../support/checks.sh"
 px() { echo $((($1 * dpi + 720) / 1440)); } # twips to pixels, to the nearest
 client() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
                                     /Width:/ {w=$NF} /Height:/ {print x "," y " " w "x" $NF}'; }
@@ -50,7 +40,7 @@ pid=$!
 pids+=("$pid")
 win=$(timeout 15 xdotool search --sync --onlyvisible --name '^Kivano$' | head -1)
 sleep 0.5
-check "main window's client area at $dpi dpi, $wm" \
+expect "main window's client area at $dpi dpi, $wm" \
     "$(px 2760),$(px 3705) $(px 3795)x$(px 2025)" "$(client "$win")"
 
 # Timer... (its centre at 3367,525 twips) opens the set-up dialog centred, frame and all, on the main window.
@@ -61,14 +51,14 @@ read -r ml mr mt mb <<<"$(extents "$win")"
 read -r dl dr dt db <<<"$(extents "$dialog")"
 IFS=', x' read -r mx my mw mh <<<"$(client "$win")"
 IFS=', x' read -r dx dy dw dh <<<"$(client "$dialog")"
-check "dialog's client size" "$(px 4065)x$(px 1695)" "${dw}x${dh}"
+expect "dialog's client size" "$(px 4065)x$(px 1695)" "${dw}x${dh}"
 main_centre="$(((2 * mx - ml + mw + mr) / 2)),$(((2 * my - mt + mh + mb) / 2))"
 dialog_centre="$(((2 * dx - dl + dw + dr) / 2)),$(((2 * dy - dt + dh + db) / 2))"
 within() { # two x,y points no more than 1 pixel apart on each axis
     local ax=${1%,*} ay=${1#*,} bx=${2%,*} by=${2#*,}
     [ $((ax - bx)) -le 1 ] && [ $((bx - ax)) -le 1 ] && [ $((ay - by)) -le 1 ] && [ $((by - ay)) -le 1 ]
 }
-check "dialog centred on the main window ($dialog_centre on $main_centre)" yes \
+expect "dialog centred on the main window ($dialog_centre on $main_centre)" yes \
     "$(within "$dialog_centre" "$main_centre" && echo yes)"
 "$xclose" "$dialog"
 sleep 0.5
@@ -77,10 +67,9 @@ if [ "$wm" = openbox ]; then
     # V (its centre at 3367,1507 twips) minimises; only a window manager can do that.
     click 3367 1507
     sleep 1
-    check "V minimises" "Iconic" "$(xprop -id "$win" WM_STATE | sed -n 's/.*window state: //p')"
+    expect "V minimises" "Iconic" "$(xprop -id "$win" WM_STATE | sed -n 's/.*window state: //p')"
 fi
 "$xclose" "$win"
 timeout 10 tail --pid="$pid" -f /dev/null
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

@@ -15,19 +15,7 @@ trap 'kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 export XDG_RUNTIME_DIR=$work XDG_CONFIG_HOME=$work/config WAYLAND_DISPLAY=kivano-e2e
 calls=$work/calls.log
 
-passed=0
-failed=0
-check() { # description, then a command that must succeed
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-        echo "ok: $what"
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $what"
-    fi
-}
+. "$(dirname "$0")/../support/checks.sh"
 held() { grep '^held ' "$calls" | tail -1; }
 motions() { grep -c '^motion ' "$calls"; }
 press() { timeout 30 /usr/bin/python3 "$driver" press "$1"; }
@@ -65,6 +53,10 @@ for _ in $(seq 1 50); do [ "$(motions)" -gt "$stopped" ] && break; sleep 0.1; do
 check "a second Start moves again" test "$(motions)" -gt "$stopped"
 check "and reuses the session" test "$(grep -c '^RemoteDesktop.CreateSession' "$calls")" = 1
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ] && [ -z "${KIVANO_SHOW_CALLS:-}" ] || { echo "--- calls"; cat "$calls"; echo "--- kivano"; tail -20 "$work/kivano.log"; }
-[ "$failed" -eq 0 ]
+if [ "$failed" -gt 0 ] || [ -n "${KIVANO_SHOW_CALLS:-}" ]; then
+    echo "--- calls"
+    cat "$calls"
+    echo "--- kivano"
+    tail -20 "$work/kivano.log"
+fi
+checks_done

@@ -8,17 +8,7 @@ exe=$2
 driver=$3
 key='HKCU\Software\Olberin\Kivano\Settings'
 
-passed=0
-failed=0
-check() { # description, expected, actual
-    if [ "$2" = "$3" ]; then
-        passed=$((passed + 1))
-        echo "ok: $1"
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $1: expected [$2], got [$3]"
-    fi
-}
+. "$(dirname "$0")/../support/checks.sh"
 drive() { timeout 30 wine "$driver" "$@" 2>/dev/null | tr -d '\r'; }
 pointer() { xdotool getmouselocation | cut -d' ' -f1-2; }
 start() {
@@ -37,58 +27,57 @@ timeout 60 wine reg delete "$key" /f >/dev/null 2>&1
 
 # First start: place, size and the boxes' start values.
 start
-check "client area at 184,247, 253 x 135" "client 184,247 253x135" "$(drive rect Kivano)"
-check "delay box" "0.1" "$(drive text Kivano edDelay)"
-check "speed box" "3" "$(drive text Kivano edSpeed)"
-check "randomize box" "2" "$(drive text Kivano edRandomize)"
+expect "client area at 184,247, 253 x 135" "client 184,247 253x135" "$(drive rect Kivano)"
+expect "delay box" "0.1" "$(drive text Kivano edDelay)"
+expect "speed box" "3" "$(drive text Kivano edSpeed)"
+expect "randomize box" "2" "$(drive text Kivano edRandomize)"
 
 # Start moves the real pointer; Stop stops it.
 xdotool mousemove 300 300
 drive click Kivano cbStart
 sleep 1.5
-check "Start relabels the button" "Stop" "$(drive text Kivano cbStart)"
+expect "Start relabels the button" "Stop" "$(drive text Kivano cbStart)"
 moved=$(pointer)
 [ "$moved" != "x:300 y:300" ] && moved=yes
-check "the pointer moved by itself" "yes" "$moved"
+expect "the pointer moved by itself" "yes" "$moved"
 # Each move reaches the session's idle timer (moves come every 0.2 s).
 idle=$(drive idle)
-check "while moving the idle time stays short ($idle ms)" "yes" "$([ "${idle:-99999}" -lt 1000 ] && echo yes)"
+expect "while moving the idle time stays short ($idle ms)" "yes" "$([ "${idle:-99999}" -lt 1000 ] && echo yes)"
 drive click Kivano cbStart
 sleep 0.5
 before=$(pointer)
 sleep 1.5
-check "Stop stops it" "$before" "$(pointer)"
+expect "Stop stops it" "$before" "$(pointer)"
 idle=$(drive idle)
-check "after Stop the idle time grows ($idle ms)" "yes" "$([ "${idle:-0}" -ge 1500 ] && echo yes)"
-check "Stop relabels the button" "Start" "$(drive text Kivano cbStart)"
+expect "after Stop the idle time grows ($idle ms)" "yes" "$([ "${idle:-0}" -ge 1500 ] && echo yes)"
+expect "Stop relabels the button" "Start" "$(drive text Kivano cbStart)"
 
 # Timer... opens the set-up dialog with one minute each; "a" opens the About box.
 drive click Kivano cbTimer
-check "Timer... opens the dialog" "0" "$(drive wait 'Set up Timer' >/dev/null; echo $?)"
-check "work period shows 1" "1" "$(drive text 'Set up Timer' edWork)"
+expect "Timer... opens the dialog" "0" "$(drive wait 'Set up Timer' >/dev/null; echo $?)"
+expect "work period shows 1" "1" "$(drive text 'Set up Timer' edWork)"
 drive click 'Set up Timer' CancelButton
 sleep 0.5
 drive char Kivano a
-check "a opens the About box" "0" "$(drive wait 'About Kivano' >/dev/null; echo $?)"
-check "version line" "Version 2.2.0" "$(drive text 'About Kivano' lblVersion)"
+expect "a opens the About box" "0" "$(drive wait 'About Kivano' >/dev/null; echo $?)"
+expect "version line" "Version 2.2.0" "$(drive text 'About Kivano' lblVersion)"
 drive click 'About Kivano' cmdOK
 sleep 0.5
 
 # Closing stores the values as strings; they come back on the next start.
 finish
 stored=$(timeout 60 wine reg query "$key" 2>/dev/null | tr -d '\r' | sed -E 's/^ +//; s/ +/ /g')
-check "Time Delay stored" "1" "$(grep -c '^Time Delay REG_SZ 1$' <<<"$stored")"
-check "Speed stored" "1" "$(grep -c '^Speed REG_SZ 3$' <<<"$stored")"
-check "Randomise stored" "1" "$(grep -c '^Randomise REG_SZ 2$' <<<"$stored")"
+expect "Time Delay stored" "1" "$(grep -c '^Time Delay REG_SZ 1$' <<<"$stored")"
+expect "Speed stored" "1" "$(grep -c '^Speed REG_SZ 3$' <<<"$stored")"
+expect "Randomise stored" "1" "$(grep -c '^Randomise REG_SZ 2$' <<<"$stored")"
 
 timeout 60 wine reg add "$key" /v "Time Delay" /t REG_SZ /d 15 /f >/dev/null 2>&1
 timeout 60 wine reg add "$key" /v Speed /t REG_SZ /d 4.2 /f >/dev/null 2>&1
 timeout 60 wine reg add "$key" /v Randomise /t REG_SZ /d 0.7 /f >/dev/null 2>&1
 start
-check "stored delay comes back" "1.5" "$(drive text Kivano edDelay)"
-check "stored speed comes back" "4.2" "$(drive text Kivano edSpeed)"
-check "stored randomize comes back" "0.7" "$(drive text Kivano edRandomize)"
+expect "stored delay comes back" "1.5" "$(drive text Kivano edDelay)"
+expect "stored speed comes back" "4.2" "$(drive text Kivano edSpeed)"
+expect "stored randomize comes back" "0.7" "$(drive text Kivano edRandomize)"
 finish
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

@@ -1,5 +1,7 @@
 #include "ui/qt/idle_inhibitor.h"
 
+#include "ui/qt/portal.h"
+
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -11,8 +13,6 @@ namespace {
 
 const QString kScreenSaver = QStringLiteral("org.freedesktop.ScreenSaver");
 const QString kScreenSaverPath = QStringLiteral("/org/freedesktop/ScreenSaver");
-const QString kPortal = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kReason = QStringLiteral("Kivano is moving the mouse pointer");
 constexpr quint32 kInhibitIdle = 8;
 
@@ -54,7 +54,7 @@ void IdleInhibitor::request(Via via) {
                                               QStringLiteral("Inhibit"));
         call << QStringLiteral("Kivano") << kReason;
     } else {
-        call = QDBusMessage::createMethodCall(kPortal, kPortalPath,
+        call = QDBusMessage::createMethodCall(portal::kService, portal::kPath,
                                               QStringLiteral("org.freedesktop.portal.Inhibit"),
                                               QStringLiteral("Inhibit"));
         const QVariantMap options{{QStringLiteral("handle_token"), QStringLiteral("kivano%1").arg(++tokens_)},
@@ -103,8 +103,9 @@ void IdleInhibitor::release() {
                                               QStringLiteral("UnInhibit"));
         call << cookie_;
     } else {
-        call = QDBusMessage::createMethodCall(
-            kPortal, handle_, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Close"));
+        call = QDBusMessage::createMethodCall(portal::kService, handle_,
+                                              QStringLiteral("org.freedesktop.portal.Request"),
+                                              QStringLiteral("Close"));
     }
     held_ = Via::None;
     // Sent without waiting for the answer; the desktop drops what a vanished client held in any case.

@@ -1,5 +1,7 @@
 #include "ui/qt/remote_desktop.h"
 
+#include "ui/qt/portal.h"
+
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -10,8 +12,6 @@ namespace kivano::ui::qt {
 
 namespace {
 
-const QString kPortal = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kRemoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
@@ -27,7 +27,8 @@ QString pathOf(const QVariant& v) {
 
 RemoteDesktop::RemoteDesktop(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus)) {
     // The portal going away ends its session as surely as a Closed signal would.
-    auto* watcher = new QDBusServiceWatcher(kPortal, bus_, QDBusServiceWatcher::WatchForUnregistration, this);
+    auto* watcher =
+        new QDBusServiceWatcher(portal::kService, bus_, QDBusServiceWatcher::WatchForUnregistration, this);
     connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
         if (state_ != State::Idle) closed();
     });
@@ -35,7 +36,8 @@ RemoteDesktop::RemoteDesktop(QDBusConnection bus, QObject* parent) : QObject(par
 
 RemoteDesktop::~RemoteDesktop() {
     if (!session_.isEmpty()) {
-        bus_.send(QDBusMessage::createMethodCall(kPortal, session_, kSession, QStringLiteral("Close")));
+        bus_.send(
+            QDBusMessage::createMethodCall(portal::kService, session_, kSession, QStringLiteral("Close")));
     }
 }
 
@@ -47,8 +49,9 @@ void RemoteDesktop::start() {
         return;
     }
     // The version says whether the portal can keep the user's answer between runs.
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        kPortal, kPortalPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    QDBusMessage get = QDBusMessage::createMethodCall(portal::kService, portal::kPath,
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
     get << kRemoteDesktop << QStringLiteral("version");
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(get, kCallTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
@@ -64,7 +67,7 @@ void RemoteDesktop::start() {
 
 void RemoteDesktop::move(double dx, double dy) {
     if (state_ != State::Active || (dx == 0 && dy == 0)) return;
-    QDBusMessage motion = QDBusMessage::createMethodCall(kPortal, kPortalPath, kRemoteDesktop,
+    QDBusMessage motion = QDBusMessage::createMethodCall(portal::kService, portal::kPath, kRemoteDesktop,
                                                          QStringLiteral("NotifyPointerMotion"));
     motion << QVariant::fromValue(QDBusObjectPath(session_)) << QVariantMap() << dx << dy;
     bus_.send(motion);
@@ -83,7 +86,7 @@ void RemoteDesktop::selectDevices(const QVariantMap& results) {
         fail();
         return;
     }
-    bus_.connect(kPortal, session_, kSession, QStringLiteral("Closed"), this, SLOT(closed()));
+    bus_.connect(portal::kService, session_, kSession, QStringLiteral("Closed"), this, SLOT(closed()));
     QVariantMap options{{QStringLiteral("types"), kPointer}};
     if (version_ >= 2) {
         options.insert(QStringLiteral("persist_mode"), kPersistUntilRevoked);
@@ -116,7 +119,8 @@ void RemoteDesktop::request(const QString& method, const QVariantList& args, QVa
     const QString expected =
         QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
     subscribe(expected);
-    QDBusMessage call = QDBusMessage::createMethodCall(kPortal, kPortalPath, kRemoteDesktop, method);
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(portal::kService, portal::kPath, kRemoteDesktop, method);
     call.setArguments(args + QVariantList{options});
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, kCallTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, expected](QDBusPendingCallWatcher* w) {
@@ -135,11 +139,11 @@ void RemoteDesktop::request(const QString& method, const QVariantList& args, QVa
 
 void RemoteDesktop::subscribe(const QString& path) {
     if (!requestPath_.isEmpty()) {
-        bus_.disconnect(kPortal, requestPath_, kRequest, QStringLiteral("Response"), this,
+        bus_.disconnect(portal::kService, requestPath_, kRequest, QStringLiteral("Response"), this,
                         SLOT(response(uint, QVariantMap)));
     }
     requestPath_ = path;
-    bus_.connect(kPortal, requestPath_, kRequest, QStringLiteral("Response"), this,
+    bus_.connect(portal::kService, requestPath_, kRequest, QStringLiteral("Response"), this,
                  SLOT(response(uint, QVariantMap)));
 }
 
@@ -163,7 +167,8 @@ void RemoteDesktop::closed() {
 void RemoteDesktop::fail() {
     next_ = nullptr;
     if (!session_.isEmpty()) {
-        bus_.send(QDBusMessage::createMethodCall(kPortal, session_, kSession, QStringLiteral("Close")));
+        bus_.send(
+            QDBusMessage::createMethodCall(portal::kService, session_, kSession, QStringLiteral("Close")));
         session_.clear();
     }
     state_ = State::Idle;
