@@ -4,6 +4,7 @@
 #include "timer/dlgTimer.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -88,6 +89,18 @@ TEST(Scheduler, APeriodLastsWholeSecondsNotBelowItsLength) {
         ASSERT_TRUE(h.desktop.clock.advanceUntil([&] { return !f.IsPaused; }, 200'000, 1000));
         EXPECT_EQ(h.desktop.clock.now() - start, c.seconds * 1000) << c.minutes;
     }
+}
+
+// A period longer than the counter can count: the count stops at its top instead of wrapping.
+TEST(Scheduler, ThePeriodsCountStopsAtTheTopOfItsRange) {
+    Harness h;
+    auto& f = h.load();
+    startSchedule(h, "1", "1");
+    f.WorkSeconds = 1e300;
+    f.TimerTicks = std::numeric_limits<std::int32_t>::max();
+    h.desktop.clock.advance(2000);
+    EXPECT_EQ(f.TimerTicks, std::numeric_limits<std::int32_t>::max());
+    EXPECT_TRUE(f.IsPaused);
 }
 
 TEST(Scheduler, ANewScheduleAfterStopStartsWithAFullWorkPeriod) {
