@@ -77,7 +77,7 @@ class InhibitorTest : public QObject {
         QFETCH(QString, first);
         QFETCH(QString, last);
         QVERIFY(startDesktop(options));
-        IdleInhibitor inhibitor(QDBusConnection::sessionBus());
+        IdleInhibitor inhibitor;
         inhibitor.hold(true);
         inhibitor.hold(true); // one at a time
         QTRY_COMPARE(held(), QStringLiteral("held 1"));
@@ -97,7 +97,7 @@ class InhibitorTest : public QObject {
     // Let go of before the answer came: released as soon as it comes.
     void aReleaseBeforeTheAnswerLetsGoWhenItArrives() {
         QVERIFY(startDesktop({"--delay-ms", "500"}));
-        IdleInhibitor inhibitor(QDBusConnection::sessionBus());
+        IdleInhibitor inhibitor;
         inhibitor.hold(true);
         inhibitor.hold(false);
         QTRY_COMPARE(requests().size(), 2);
@@ -108,7 +108,7 @@ class InhibitorTest : public QObject {
     void aSecondStartHoldsAgainAndTheEndLetsGo() {
         QVERIFY(startDesktop({}));
         {
-            IdleInhibitor inhibitor(QDBusConnection::sessionBus());
+            IdleInhibitor inhibitor;
             inhibitor.hold(true);
             QTRY_COMPARE(held(), QStringLiteral("held 1"));
             inhibitor.hold(false);
@@ -122,7 +122,7 @@ class InhibitorTest : public QObject {
 
     void noDesktopHoldsNothingAndSaysNothing() {
         QVERIFY(startDesktop({"--no-screensaver", "--no-portal"}));
-        IdleInhibitor inhibitor(QDBusConnection::sessionBus());
+        IdleInhibitor inhibitor;
         inhibitor.hold(true);
         QTest::qWait(300);
         inhibitor.hold(false);
@@ -134,7 +134,7 @@ class InhibitorTest : public QObject {
     // A desktop that never answers costs one timeout, once, and never blocks the caller.
     void aSilentDesktopCostsOneTimeout() {
         QVERIFY(startDesktop({"--silent-screensaver"}));
-        IdleInhibitor inhibitor(QDBusConnection::sessionBus());
+        IdleInhibitor inhibitor;
         QElapsedTimer call;
         call.start();
         inhibitor.hold(true);

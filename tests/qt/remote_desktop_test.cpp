@@ -49,7 +49,7 @@ class RemoteDesktopTest : public QObject {
         return out;
     }
     std::unique_ptr<RemoteDesktop> session() {
-        auto remote = std::make_unique<RemoteDesktop>(QDBusConnection::sessionBus());
+        auto remote = std::make_unique<RemoteDesktop>();
         remote->onRefused = [this] { ++refusals_; };
         remote->loadToken = [this] { return savedToken_; };
         remote->saveToken = [this](const QString& token) { savedToken_ = token; };

@@ -23,7 +23,13 @@ bool noAnswer(const QDBusMessage& reply) {
 
 } // namespace
 
-IdleInhibitor::IdleInhibitor(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus)) {}
+IdleInhibitor::IdleInhibitor(std::function<QDBusConnection()> connect, QObject* parent)
+    : QObject(parent), connect_(std::move(connect)) {}
+
+QDBusConnection& IdleInhibitor::bus() {
+    if (!bus_) bus_ = connect_();
+    return *bus_;
+}
 
 IdleInhibitor::~IdleInhibitor() {
     wanted_ = false;
@@ -42,7 +48,7 @@ void IdleInhibitor::hold(bool on) {
 }
 
 void IdleInhibitor::reconcile() {
-    if (pending_ || !bus_.isConnected()) return;
+    if (pending_ || (!wanted_ && held_ == Via::None) || !bus().isConnected()) return;
     if (wanted_ && held_ == Via::None && !gaveUp_) request(Via::ScreenSaver);
     if (!wanted_ && held_ != Via::None) release();
 }
@@ -63,7 +69,7 @@ void IdleInhibitor::request(Via via) {
     }
     pending_ = true;
     asked_ = via;
-    call_ = bus_.asyncCall(call, kCallTimeoutMs);
+    call_ = bus().asyncCall(call, kCallTimeoutMs);
     auto* watcher = new QDBusPendingCallWatcher(call_, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
         w->deleteLater();
@@ -109,7 +115,7 @@ void IdleInhibitor::release() {
     }
     held_ = Via::None;
     // Sent without waiting for the answer; the desktop drops what a vanished client held in any case.
-    bus_.send(call);
+    bus().send(call);
 }
 
 } // namespace kivano::ui::qt

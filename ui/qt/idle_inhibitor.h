@@ -9,12 +9,16 @@
 #include <QDBusPendingCall>
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <optional>
 
 namespace kivano::ui::qt {
 
 class IdleInhibitor final : public QObject {
   public:
-    explicit IdleInhibitor(QDBusConnection bus, QObject* parent = nullptr);
+    // The bus is connected on first use, not at start-up: the first window needs none of it.
+    explicit IdleInhibitor(std::function<QDBusConnection()> connect = &QDBusConnection::sessionBus,
+                           QObject* parent = nullptr);
     ~IdleInhibitor() override;
     IdleInhibitor(const IdleInhibitor&) = delete;
     IdleInhibitor& operator=(const IdleInhibitor&) = delete;
@@ -34,7 +38,10 @@ class IdleInhibitor final : public QObject {
     void granted(const QDBusMessage& reply);
     void release();
 
-    QDBusConnection bus_;
+    QDBusConnection& bus();
+
+    std::function<QDBusConnection()> connect_;
+    std::optional<QDBusConnection> bus_;
     bool wanted_ = false;
     bool pending_ = false;  // a request is on its way
     Via asked_ = Via::None; // whom it went to

@@ -28,10 +28,10 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const bool wayland = QGuiApplication::platformName() == QStringLiteral("wayland");
     ui::qt::QtToolkit toolkit;
-    ui::qt::RemoteDesktop remote(QDBusConnection::sessionBus());
+    ui::qt::RemoteDesktop remote;
     ui::qt::QtCursor x11Cursor;
     ui::qt::WaylandCursor waylandCursor(remote);
-    ui::qt::IdleInhibitor inhibitor(QDBusConnection::sessionBus());
+    ui::qt::IdleInhibitor inhibitor;
     ui::qt::QtSystem system(&inhibitor, wayland ? &remote : nullptr);
     settings::FileRegistry registry(settings::FileRegistry::defaultRoots());
     app::FixedSeedRandom random;

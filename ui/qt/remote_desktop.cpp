@@ -25,18 +25,25 @@ QString pathOf(const QVariant& v) {
 
 } // namespace
 
-RemoteDesktop::RemoteDesktop(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus)) {
-    // The portal going away ends its session as surely as a Closed signal would.
-    auto* watcher =
-        new QDBusServiceWatcher(portal::kService, bus_, QDBusServiceWatcher::WatchForUnregistration, this);
-    connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
-        if (state_ != State::Idle) closed();
-    });
+RemoteDesktop::RemoteDesktop(std::function<QDBusConnection()> connect, QObject* parent)
+    : QObject(parent), connect_(std::move(connect)) {}
+
+QDBusConnection& RemoteDesktop::bus() {
+    if (!bus_) {
+        bus_ = connect_();
+        // The portal going away ends its session as surely as a Closed signal would.
+        auto* watcher = new QDBusServiceWatcher(portal::kService, *bus_,
+                                                QDBusServiceWatcher::WatchForUnregistration, this);
+        connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+            if (state_ != State::Idle) closed();
+        });
+    }
+    return *bus_;
 }
 
 RemoteDesktop::~RemoteDesktop() {
     if (!session_.isEmpty()) {
-        bus_.send(
+        bus().send(
             QDBusMessage::createMethodCall(portal::kService, session_, kSession, QStringLiteral("Close")));
     }
 }
@@ -44,7 +51,7 @@ RemoteDesktop::~RemoteDesktop() {
 void RemoteDesktop::start() {
     if (state_ != State::Idle || retryBlocked_) return;
     state_ = State::Starting;
-    if (!bus_.isConnected()) {
+    if (!bus().isConnected()) {
         fail();
         return;
     }
@@ -53,7 +60,7 @@ void RemoteDesktop::start() {
                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
                                                       QStringLiteral("Get"));
     get << kRemoteDesktop << QStringLiteral("version");
-    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(get, kCallTimeoutMs), this);
+    auto* watcher = new QDBusPendingCallWatcher(bus().asyncCall(get, kCallTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
         w->deleteLater();
         const QDBusMessage reply = w->reply();
@@ -70,7 +77,7 @@ void RemoteDesktop::move(double dx, double dy) {
     QDBusMessage motion = QDBusMessage::createMethodCall(portal::kService, portal::kPath, kRemoteDesktop,
                                                          QStringLiteral("NotifyPointerMotion"));
     motion << QVariant::fromValue(QDBusObjectPath(session_)) << QVariantMap() << dx << dy;
-    bus_.send(motion);
+    bus().send(motion);
 }
 
 void RemoteDesktop::createSession(unsigned version) {
@@ -86,7 +93,7 @@ void RemoteDesktop::selectDevices(const QVariantMap& results) {
         fail();
         return;
     }
-    bus_.connect(portal::kService, session_, kSession, QStringLiteral("Closed"), this, SLOT(closed()));
+    bus().connect(portal::kService, session_, kSession, QStringLiteral("Closed"), this, SLOT(closed()));
     QVariantMap options{{QStringLiteral("types"), kPointer}};
     if (version_ >= 2) {
         options.insert(QStringLiteral("persist_mode"), kPersistUntilRevoked);
@@ -113,7 +120,7 @@ void RemoteDesktop::request(const QString& method, const QVariantList& args, QVa
     const QString token = QStringLiteral("kivano%1").arg(++tokens_);
     options.insert(QStringLiteral("handle_token"), token);
     // The request object's path is known before the call, so its answer cannot slip past.
-    QString sender = bus_.baseService().mid(1);
+    QString sender = bus().baseService().mid(1);
     sender.replace('.', '_');
     next_ = next;
     const QString expected =
@@ -122,7 +129,7 @@ void RemoteDesktop::request(const QString& method, const QVariantList& args, QVa
     QDBusMessage call =
         QDBusMessage::createMethodCall(portal::kService, portal::kPath, kRemoteDesktop, method);
     call.setArguments(args + QVariantList{options});
-    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, kCallTimeoutMs), this);
+    auto* watcher = new QDBusPendingCallWatcher(bus().asyncCall(call, kCallTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, expected](QDBusPendingCallWatcher* w) {
         w->deleteLater();
         if (requestPath_ != expected || next_ == nullptr) return; // answered already: the flow went on
@@ -139,12 +146,12 @@ void RemoteDesktop::request(const QString& method, const QVariantList& args, QVa
 
 void RemoteDesktop::subscribe(const QString& path) {
     if (!requestPath_.isEmpty()) {
-        bus_.disconnect(portal::kService, requestPath_, kRequest, QStringLiteral("Response"), this,
-                        SLOT(response(uint, QVariantMap)));
+        bus().disconnect(portal::kService, requestPath_, kRequest, QStringLiteral("Response"), this,
+                         SLOT(response(uint, QVariantMap)));
     }
     requestPath_ = path;
-    bus_.connect(portal::kService, requestPath_, kRequest, QStringLiteral("Response"), this,
-                 SLOT(response(uint, QVariantMap)));
+    bus().connect(portal::kService, requestPath_, kRequest, QStringLiteral("Response"), this,
+                  SLOT(response(uint, QVariantMap)));
 }
 
 void RemoteDesktop::response(uint code, const QVariantMap& results) {
@@ -167,7 +174,7 @@ void RemoteDesktop::closed() {
 void RemoteDesktop::fail() {
     next_ = nullptr;
     if (!session_.isEmpty()) {
-        bus_.send(
+        bus().send(
             QDBusMessage::createMethodCall(portal::kService, session_, kSession, QStringLiteral("Close")));
         session_.clear();
     }

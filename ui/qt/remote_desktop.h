@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariantMap>
 #include <functional>
+#include <optional>
 
 class QDBusMessage;
 
@@ -20,7 +21,9 @@ class RemoteDesktop final : public QObject {
   public:
     enum class State { Idle, Starting, Active };
 
-    explicit RemoteDesktop(QDBusConnection bus, QObject* parent = nullptr);
+    // The bus is connected on the first Start, not at start-up: the first window needs none of it.
+    explicit RemoteDesktop(std::function<QDBusConnection()> connect = &QDBusConnection::sessionBus,
+                           QObject* parent = nullptr);
     ~RemoteDesktop() override;
     RemoteDesktop(const RemoteDesktop&) = delete;
     RemoteDesktop& operator=(const RemoteDesktop&) = delete;
@@ -57,7 +60,10 @@ class RemoteDesktop final : public QObject {
     void started(const QVariantMap& results);
     void fail();
 
-    QDBusConnection bus_;
+    QDBusConnection& bus();
+
+    std::function<QDBusConnection()> connect_;
+    std::optional<QDBusConnection> bus_;
     State state_ = State::Idle;
     QString session_;
     QString requestPath_;
