@@ -279,6 +279,21 @@ std::string toUtf16(std::string_view text) {
     return out;
 }
 
+// Erases the item of that name (any case) and shifts the positions the index holds after it.
+template <typename T>
+bool eraseIndexed(std::vector<T>& items, std::unordered_map<std::string, std::size_t>& index,
+                  std::string_view name) {
+    const auto it = index.find(lowered(name));
+    if (it == index.end()) return false;
+    const size_t at = it->second;
+    items.erase(items.begin() + static_cast<std::ptrdiff_t>(at));
+    index.erase(it);
+    for (auto& [lowerName, position] : index) {
+        if (position > at) --position;
+    }
+    return true;
+}
+
 } // namespace
 
 bool sameName(std::string_view a, std::string_view b) {
@@ -314,15 +329,7 @@ RegKey& RegKey::addKey(std::string_view child) {
 }
 
 bool RegKey::removeKey(std::string_view child) {
-    const auto it = keyIndex_.find(lowered(child));
-    if (it == keyIndex_.end()) return false;
-    const size_t at = it->second;
-    keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(at));
-    keyIndex_.erase(it);
-    for (auto& [lowerName, index] : keyIndex_) {
-        if (index > at) --index;
-    }
-    return true;
+    return eraseIndexed(keys_, keyIndex_, child);
 }
 
 const RegValue* RegKey::value(std::string_view valueName) const {
@@ -340,15 +347,7 @@ void RegKey::setValue(RegValue v) {
 }
 
 bool RegKey::removeValue(std::string_view valueName) {
-    const auto it = valueIndex_.find(lowered(valueName));
-    if (it == valueIndex_.end()) return false;
-    const size_t at = it->second;
-    values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(at));
-    valueIndex_.erase(it);
-    for (auto& [lowerName, index] : valueIndex_) {
-        if (index > at) --index;
-    }
-    return true;
+    return eraseIndexed(values_, valueIndex_, valueName);
 }
 
 bool nameFitsFile(std::string_view name) {

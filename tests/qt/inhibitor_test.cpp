@@ -2,12 +2,9 @@
 // which interface it uses, that it holds one at a time and lets go of it, and that a desktop that is
 // missing, late or silent costs nothing but that.
 
+#include "standin.h"
 #include "ui/qt/idle_inhibitor.h"
 
-#include <QDBusConnection>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
@@ -17,27 +14,10 @@ class InhibitorTest : public QObject {
     Q_OBJECT
 
   private:
-    QTemporaryDir dir_;
-    std::unique_ptr<QProcess> desktop_;
-    QString log_;
+    StandInDesktop desktop_;
 
-    // Starts the stand-in desktop with the given options and waits until it owns its names.
-    bool startDesktop(const QStringList& options) {
-        log_ = dir_.filePath(QStringLiteral("calls-%1.log").arg(QDateTime::currentMSecsSinceEpoch()));
-        desktop_ = std::make_unique<QProcess>();
-        desktop_->start(QStringLiteral("/usr/bin/python3"),
-                        QStringList{qEnvironmentVariable("KIVANO_STANDIN"), log_} + options);
-        QElapsedTimer waited;
-        waited.start();
-        while (!calls().contains(QStringLiteral("ready")) && waited.elapsed() < 10000)
-            QTest::qWait(20);
-        return calls().contains(QStringLiteral("ready"));
-    }
-    [[nodiscard]] QStringList calls() const {
-        QFile file(log_);
-        if (!file.open(QIODevice::ReadOnly)) return {};
-        return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-    }
+    bool startDesktop(const QStringList& options) { return desktop_.start(options); }
+    [[nodiscard]] QStringList calls() const { return desktop_.lines(); }
     // The calls after start-up, the held counts left out.
     [[nodiscard]] QStringList requests() const {
         QStringList out;
@@ -52,13 +32,7 @@ class InhibitorTest : public QObject {
     }
 
   private slots:
-    void cleanup() {
-        if (desktop_) {
-            desktop_->kill();
-            desktop_->waitForFinished();
-        }
-        desktop_.reset();
-    }
+    void cleanup() { desktop_.stop(); }
 
     void holdsExactlyWhileAskedThroughTheDesktopsInterface_data() {
         QTest::addColumn<QStringList>("options");

@@ -2,14 +2,11 @@
 // (run under dbus-run-session): the portal's flow in order, motions equal to the engine's steps, and
 // what a refusal, a cancel, a closed session, a missing portal or a rejected kept answer lead to.
 
+#include "standin.h"
 #include "ui/qt/remote_desktop.h"
 #include "ui/qt/wayland_cursor.h"
 
 #include <QCursor>
-#include <QDBusConnection>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
@@ -19,32 +16,16 @@ class RemoteDesktopTest : public QObject {
     Q_OBJECT
 
   private:
-    QTemporaryDir dir_;
-    std::unique_ptr<QProcess> desktop_;
-    QString log_;
+    StandInDesktop desktop_;
     int refusals_ = 0;
     QString savedToken_;
 
     bool startDesktop(const QStringList& options) {
-        log_ = dir_.filePath(QStringLiteral("calls-%1.log").arg(QDateTime::currentMSecsSinceEpoch()));
-        desktop_ = std::make_unique<QProcess>();
-        desktop_->start(QStringLiteral("/usr/bin/python3"),
-                        QStringList{qEnvironmentVariable("KIVANO_STANDIN"), log_, "--no-screensaver"} +
-                            options);
-        QElapsedTimer waited;
-        waited.start();
-        while (!lines().contains(QStringLiteral("ready")) && waited.elapsed() < 10000)
-            QTest::qWait(20);
-        return lines().contains(QStringLiteral("ready"));
-    }
-    [[nodiscard]] QStringList lines() const {
-        QFile file(log_);
-        if (!file.open(QIODevice::ReadOnly)) return {};
-        return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        return desktop_.start(QStringList{"--no-screensaver"} + options);
     }
     // What Kivano asked of the desktop, in order.
     [[nodiscard]] QStringList calls() const {
-        QStringList out = lines();
+        QStringList out = desktop_.lines();
         out.removeAll(QStringLiteral("ready"));
         return out;
     }
@@ -64,13 +45,7 @@ class RemoteDesktopTest : public QObject {
         refusals_ = 0;
         savedToken_.clear();
     }
-    void cleanup() {
-        if (desktop_) {
-            desktop_->kill();
-            desktop_->waitForFinished();
-        }
-        desktop_.reset();
-    }
+    void cleanup() { desktop_.stop(); }
 
     void theSessionStartsOnceAndTakesTheEnginesSteps_data() {
         QTest::addColumn<QStringList>("options");

@@ -1,0 +1,46 @@
+#pragma once
+// The stand-in desktop (standin_desktop.py) for one test: started on the private session bus with the
+// given options, its log of calls read back, stopped with the test.
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+class StandInDesktop {
+  public:
+    // Starts it and waits until it owns its names; false if it never did.
+    bool start(const QStringList& options) {
+        log_ = dir_.filePath(QStringLiteral("calls-%1.log").arg(QDateTime::currentMSecsSinceEpoch()));
+        process_ = std::make_unique<QProcess>();
+        process_->start(QStringLiteral("/usr/bin/python3"),
+                        QStringList{qEnvironmentVariable("KIVANO_STANDIN"), log_} + options);
+        QElapsedTimer waited;
+        waited.start();
+        while (!lines().contains(QStringLiteral("ready")) && waited.elapsed() < 10000)
+            QTest::qWait(20);
+        return lines().contains(QStringLiteral("ready"));
+    }
+    void stop() {
+        if (process_) {
+            process_->kill();
+            process_->waitForFinished();
+        }
+        process_.reset();
+    }
+    // Every line of its log, in order.
+    [[nodiscard]] QStringList lines() const {
+        QFile file(log_);
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
+  private:
+    QTemporaryDir dir_;
+    std::unique_ptr<QProcess> process_;
+    QString log_;
+};
