@@ -146,12 +146,7 @@ const RegKey* find(const RegKey& root, const std::vector<std::string>& path) {
 }
 
 RegKey* walk(RegKey& root, const std::vector<std::string>& path) {
-    RegKey* key = &root;
-    for (const std::string& part : path) {
-        key = key->key(part);
-        if (key == nullptr) return nullptr;
-    }
-    return key;
+    return const_cast<RegKey*>(find(root, path)); // the tree is the caller's to change
 }
 
 std::vector<RootFile> FileRegistry::defaultRoots() {
@@ -268,18 +263,15 @@ long FileRegistry::modify(const RootFile& root, const std::function<long(RegKey&
         if (::rename(root.file.c_str(), asideName(root.file).c_str()) != 0 && errno != ENOENT)
             return kErrorWriteFault;
     }
-    if (!save(root, loaded)) {
-        cache_.erase(&root);
-        return kErrorWriteFault;
+    const bool saved = save(root, loaded);
+    const auto id = saved ? identify(root) : std::nullopt;
+    if (!id) {
+        cache_.erase(&root); // the next read takes the file as it is
+        return saved ? kErrorSuccess : kErrorWriteFault;
     }
     // What was written is what the file now holds, under its new identity.
-    cache_.erase(&root);
-    if (const auto id = identify(root)) {
-        loaded.exists = true;
-        loaded.whole = true;
-        loaded.content.complete = true;
-        cache_.insert_or_assign(&root, Cached{*id, std::move(loaded)});
-    }
+    loaded.exists = loaded.whole = loaded.content.complete = true;
+    cache_.insert_or_assign(&root, Cached{*id, std::move(loaded)});
     return kErrorSuccess;
 }
 
