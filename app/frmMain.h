@@ -43,6 +43,10 @@ class frmMain {
     void tmMover_Timer();
     void ShowIdlePage();
     void ShowMovingPage();
+    // The desktop's answer where it must grant the pointer first (Wayland): a refusal is shown on the
+    // status pane and the hint line until it is granted; the next Start asks again.
+    void Pointer_Refused();
+    void Pointer_Granted();
 
     // Parameter inputs.
     void edDelay_Change();
@@ -75,6 +79,7 @@ class frmMain {
     double RandomizeAmount = 0;
     std::int32_t WaitTicks = 0;
     bool RestartPending = false;
+    bool PointerRefused = false; // the desktop said no to the last request for the pointer
     // Schedule state.
     bool IsPaused = false;
     double WorkSeconds = 0;
@@ -87,6 +92,10 @@ class frmMain {
     void restoreSettings();
     void storeSettings();
     void showPage(int pageStringId);
+    // The page for a period that moves: the moving page, or the refusal while the pointer is refused.
+    void showActivePage();
+    void showRefusalNotice();
+    void clearRefusal();
     void applySpeedLike(ui::TextBox& box, double& member);
     void writeSpeedLike(ui::TextBox& box, double& member, double value);
     void restartMover();

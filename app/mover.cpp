@@ -26,13 +26,16 @@ double finite(double value) {
 
 void frmMain::cbStart_Click() {
     if (!tmMover.enabled()) {
+        clearRefusal(); // asked afresh below
         ExtraDelay = 0;
         IsPaused = false;
         tmMover.setEnabled(true);
         cbTimer.setEnabled(false);
         cbStart.setCaption(LoadResString(StringId::kStop));
         cbStart.setTooltip(LoadResString(StringId::kStopMoving));
-        ShowMovingPage();
+        // Only the user's own Start asks the desktop for the pointer, never a period of the schedule.
+        services_.system.requestPointer();
+        showActivePage();
         updateAwake();
         return;
     }
@@ -45,6 +48,7 @@ void frmMain::cbStart_Click() {
     cbStart.setCaption(LoadResString(StringId::kStart));
     cbStart.setTooltip(LoadResString(StringId::kStartMoving));
     ShowIdlePage();
+    if (PointerRefused) showRefusalNotice();
     updateAwake();
 }
 
@@ -146,6 +150,31 @@ void frmMain::ShowIdlePage() {
 
 void frmMain::ShowMovingPage() {
     showPage(StringId::kMovingPage);
+}
+
+void frmMain::showActivePage() {
+    showPage(PointerRefused ? StringId::kDeniedPage : StringId::kMovingPage);
+}
+
+void frmMain::showRefusalNotice() {
+    showHint(tmMover.enabled() ? StringId::kNoticeRefusedMoving : StringId::kNoticeRefusedStopped);
+}
+
+void frmMain::Pointer_Refused() {
+    PointerRefused = true;
+    showRefusalNotice();
+    if (tmMover.enabled() && !IsPaused) showActivePage();
+}
+
+void frmMain::Pointer_Granted() {
+    clearRefusal();
+}
+
+void frmMain::clearRefusal() {
+    if (!PointerRefused) return;
+    PointerRefused = false;
+    lblTop.setCaption({});
+    if (tmMover.enabled() && !IsPaused) showActivePage();
 }
 
 } // namespace kivano::app
