@@ -101,9 +101,11 @@ class frmMain {
     void restartMover();
     // The tick's three random draws: the extra wait, then the horizontal and vertical steps.
     void applyDraws();
-    // Turns the steps back at the window's edges (normal state) or the screen's (otherwise), judged
-    // from the position `p` the cursor had before this tick's move.
-    void bounce(ui::Point p, ui::Rect r);
+    // Turns the steps back at the window's edges (normal state) or where the screens clipped the move
+    // (otherwise), judged from the position `p` the cursor had before this tick's move by `step`.
+    void bounce(ui::Point p, ui::Rect r, ui::Point step);
+    // The step for an axis on which a move by `moved` from coordinate `at` had no effect.
+    [[nodiscard]] std::int16_t turnedBack(std::int32_t at, std::int32_t moved, std::int16_t step) const;
     // Keeps the machine awake exactly while the cursor is being moved.
     void updateAwake();
     void setAwake(bool on); // asks the system only when the request changes
