@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages a build needs. Usage: tools/deps.sh [core|qt|win32|package|bench|fuzz|all]...
+# Installs the Debian packages a build needs (Debian 12 and 13 alike). Usage: tools/deps.sh [core|qt|win32|package|bench|fuzz|all]...
 set -euo pipefail
 
 core=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang-tidy clang-format locales)
@@ -8,7 +8,8 @@ qt=(qt6-base-dev qt6-wayland libx11-dev xvfb xauth xdotool xprintidle x11-utils 
     xserver-xorg-core xserver-xorg-video-dummy)
 package=(dpkg-dev lintian desktop-file-utils appstream)
 bench=(valgrind)
-fuzz=(clang libclang-rt-14-dev)
+# The default clang and its runtime, whichever version the release carries (14 on Debian 12, 19 on 13).
+fuzz=(clang libclang-rt-dev)
 win32=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine wine64 xvfb xauth xdotool)
 
 packages=()
