@@ -42,6 +42,9 @@ HWND findControl(HWND window, const char* title, std::string_view name) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A driver unaware of the DPI would read every window in 96-dpi coordinates where the system
+    // scales (Wine 10 does, as Windows does): it reads them in pixels, as the user sees them.
+    SetProcessDPIAware();
     if (argc < 2 || (argc < 3 && std::string_view(argv[1]) != "idle")) {
         std::fprintf(stderr, "usage: driver COMMAND TITLE [ARG]\n");
         return 2;
