@@ -100,6 +100,8 @@ std::string formatNumber(double value, std::string_view decimalSeparator) {
 
 std::optional<std::int32_t> toInt32(double value) {
     const double r = std::nearbyint(value); // the default rounding mode sends halves to even
+    // Written so that NaN, for which every comparison is false, is refused too.
+    // NOLINTNEXTLINE(readability-simplify-boolean-expr)
     if (!(r >= std::numeric_limits<std::int32_t>::min() && r <= std::numeric_limits<std::int32_t>::max())) {
         return std::nullopt;
     }
