@@ -2,6 +2,7 @@
 """Drives Kivano through the accessibility bus, as a screen reader or a test robot would.
 Usage: atspi.py press NAME       presses the push button of that accessible name
        atspi.py names            lists the names and roles of every control
+       atspi.py text NAME        prints the text the control of that accessible name shows
 Needs Debian's python3-pyatspi (run with /usr/bin/python3) and the accessibility bus."""
 
 import sys
@@ -41,6 +42,12 @@ def main():
                     return 0
             time.sleep(0.1)
         sys.exit(f"no button {sys.argv[2]}")
+    if sys.argv[1] == "text":
+        for node in walk(app):
+            if node.name == sys.argv[2]:
+                print(node.queryText().getText(0, -1).replace("\u2028", "\n"))
+                return 0
+        sys.exit(f"no control {sys.argv[2]}")
     return 2
 
 
