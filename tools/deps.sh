@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages a build needs. Usage: tools/deps.sh [core|qt|win32|package|bench|fuzz|all]...
+# Installs the Debian 12 packages a build needs. Usage: tools/deps.sh [core|qt|win32|package|bench|fuzz|desktop|all]...
 set -euo pipefail
 
 core=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang-tidy clang-format locales)
@@ -8,6 +8,12 @@ qt=(qt6-base-dev qt6-wayland libx11-dev xvfb xauth xdotool xprintidle x11-utils 
 package=(dpkg-dev lintian desktop-file-utils appstream)
 bench=(valgrind)
 fuzz=(clang libclang-rt-14-dev)
+# The real desktops the Wayland path is tried against (tests/desktop): GNOME Shell headless under
+# gnome-session, KWin virtual with PowerDevil, each with its portal backend; idle_watch's protocol.
+desktop=(gnome-shell mutter gnome-session-bin gnome-settings-daemon xdg-desktop-portal xdg-desktop-portal-gnome
+    xdg-desktop-portal-gtk xwayland libegl-mesa0 libgl1-mesa-dri fonts-cantarell adwaita-icon-theme
+    kwin-wayland xdg-desktop-portal-kde powerdevil plasma-workspace qtwayland5 qml-module-org-kde-kirigami2
+    qml-module-qtquick-controls2 libwayland-dev libwayland-bin wayland-protocols pkg-config)
 win32=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine wine64 xvfb xauth xdotool)
 
 packages=()
@@ -19,7 +25,8 @@ for set in "${@:-all}"; do
     package) packages+=("${package[@]}") ;;
     bench) packages+=("${bench[@]}") ;;
     fuzz) packages+=("${fuzz[@]}") ;;
-    all) packages+=("${core[@]}" "${qt[@]}" "${win32[@]}" "${package[@]}" "${fuzz[@]}") ;;
+    desktop) packages+=("${desktop[@]}") ;;
+    all) packages+=("${core[@]}" "${qt[@]}" "${win32[@]}" "${package[@]}" "${fuzz[@]}" "${desktop[@]}") ;;
     *) echo "unknown package set: $set" >&2; exit 2 ;;
     esac
 done

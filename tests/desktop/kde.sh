@@ -21,11 +21,10 @@ function say() { print("kivano-pointer " + workspace.cursorPos.x + " " + workspa
 workspace.cursorPosChanged.connect(say);
 say();
 JS
-    local id
-    id=$(timeout 10 gdbus call --session --dest org.kde.KWin --object-path /Scripting \
-        --method org.kde.kwin.Scripting.loadScript "$work/pointer.js" kivano-pointer | grep -o '[0-9]*' | head -1)
-    [ -n "$id" ] && timeout 10 gdbus call --session --dest org.kde.KWin --object-path "/Scripting/Script$id" \
-        --method org.kde.kwin.Script.run >/dev/null
+    timeout 10 gdbus call --session --dest org.kde.KWin --object-path /Scripting \
+        --method org.kde.kwin.Scripting.loadScript "$work/pointer.js" kivano-pointer >/dev/null &&
+        timeout 10 gdbus call --session --dest org.kde.KWin --object-path /Scripting \
+            --method org.kde.kwin.Scripting.start >/dev/null
 }
 # KWin lets no script place the pointer: it stays where KWin put it, mid-screen, away from every edge.
 over_kivano() { :; }
@@ -49,6 +48,8 @@ idle_grows() {
 }
 
 session_env kde
+# The menu the prefix names, and nothing else of the machine's configuration folders.
+ln -s /etc/xdg/menus "$XDG_CONFIG_DIRS/menus"
 # As startplasma-wayland sets it before the session's bus: KWin finds the portal's desktop file through
 # it, and only then hands the portal the screencast and fake-input protocols.
 export XDG_CURRENT_DESKTOP=KDE XDG_SESSION_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=5

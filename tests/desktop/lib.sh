@@ -143,19 +143,25 @@ start_portal() { # BACKEND-BINARY...
     until_ok 20 owned org.freedesktop.portal.Desktop || { echo "FAIL: $desktop: no portal"; exit 1; }
 }
 
-# Starts Kivano in a cgroup scope named after its app id, as a desktop's launcher would, so that the
-# portal knows which application asks.
+# Starts Kivano in a cgroup scope named after its app id, under a user manager's app.slice, as a desktop's
+# launcher would: the portal reads the app id from there (through libsystemd) and the desktop names the
+# application in its dialog.
 kivano_runs=0
 start_kivano() {
     kivano_runs=$((kivano_runs + 1))
-    local scope cgroups=()
-    local root
+    local root dir procs=()
     for root in $(awk '$3 == "cgroup2" || ($3 == "cgroup" && $4 ~ /name=systemd/) { print $2 }' /proc/mounts); do
-        scope=$root/app-$app_id-$$$kivano_runs.scope
-        mkdir -p "$scope" 2>/dev/null && cgroups+=("$scope/cgroup.procs") && scopes+=("$scope")
+        dir=$root
+        for part in user.slice user-$(id -u).slice user@$(id -u).service app.slice app-$app_id-$$$kivano_runs.scope; do
+            dir=$dir/$part
+            [ -d "$dir" ] && continue
+            mkdir "$dir" 2>/dev/null || continue 2
+            scopes=("$dir" "${scopes[@]}") # removed innermost first, and only what was made here
+        done
+        procs+=("$dir/cgroup.procs")
     done
     spawn "kivano-$kivano_runs" sh -c 'for f in "$@"; do [ "$f" = -- ] && break; echo $$ >"$f"; done
-        while [ "$1" != -- ]; do shift; done; shift; exec "$@"' sh "${cgroups[@]}" -- \
+        while [ "$1" != -- ]; do shift; done; shift; exec "$@"' sh "${procs[@]}" -- \
         env QT_QPA_PLATFORM=wayland "$kivano"
     kivano_pid=${pids[-1]}
 }
