@@ -39,11 +39,11 @@ inhibited() {
     policy HasInhibition 4 | grep -q true
 }
 idle_low() {
-    idle_seen="ext-idle-notify, 2 s timeout watched for 4 s: $("$idle_watch" 2000 4000 2>&1)"
+    idle_seen="ext-idle-notify, 2 s timeout watched for 4 s: $(timeout 15 "$idle_watch" 2000 4000 2>&1)"
     [[ "$idle_seen" == *": active 0" ]]
 }
 idle_grows() {
-    idle_seen="ext-idle-notify, 1.5 s timeout watched for 4 s: $("$idle_watch" 1500 4000 2>&1)"
+    idle_seen="ext-idle-notify, 1.5 s timeout watched for 4 s: $(timeout 15 "$idle_watch" 1500 4000 2>&1)"
     [[ "$idle_seen" == *": idle 1" ]]
 }
 

@@ -35,6 +35,7 @@ finish() {
     done
     local left
     left=$(stragglers)
+    # shellcheck disable=SC2086 # one PID a word
     [ -n "$left" ] && kill -KILL $left 2>/dev/null
     local scope
     for scope in "${scopes[@]}"; do rmdir "$scope" 2>/dev/null; done
@@ -51,10 +52,11 @@ finish() {
 trap finish EXIT
 trap 'exit 1' INT TERM
 
-# This group's processes other than this shell and the commands asking.
-stragglers() { ps -o pid= -g $$ | tr -d ' ' | grep -v -x -e $$ -e "$BASHPID" | while read -r p; do
-    [ -d "/proc/$p" ] && [ "$(ps -o ppid= "$p" | tr -d ' ')" != "$BASHPID" ] && echo "$p"
-done; }
+# This process group's members other than this shell, and other than the subshell asking and its ps.
+stragglers() {
+    local me=$BASHPID
+    ps -e -o pid= -o ppid= -o pgid= | awk -v group=$$ -v me="$me" '$3 == group && $1 != group && $1 != me && $2 != me { print $1 }'
+}
 
 # spawn NAME COMMAND...: runs it in the background, output in $work/NAME.log, ended with the script.
 spawn() {
@@ -173,6 +175,7 @@ stop_kivano() {
 
 # Kivano through the accessibility bus.
 press() { timeout 30 /usr/bin/python3 "$repo/tests/qt/atspi.py" press "$1"; }
+kivano_names() { timeout 30 /usr/bin/python3 "$repo/tests/qt/atspi.py" names; }
 kivano_text() { timeout 30 /usr/bin/python3 "$repo/tests/qt/atspi.py" text "$1"; }
 # The desktop's own dialog through the accessibility bus: answers it, or says whether one is up.
 dialog() { timeout 60 /usr/bin/python3 "$here/dialog.py" "$@"; }
@@ -180,17 +183,17 @@ dialog() { timeout 60 /usr/bin/python3 "$here/dialog.py" "$@"; }
 # Kivano's motions, from the bus: how many since the run began, and their sum "DX DY".
 # (Kivano's calls to the portal only: the portal passes each on to its backend under the same name.)
 motions() { grep -c 'interface=org.freedesktop.portal.RemoteDesktop; member=NotifyPointerMotion' "$work/monitor.log"; }
-motion_sum() { # from the Nth motion on (1-based)
-    awk -v from="${1:-1}" '/interface=org.freedesktop.portal.RemoteDesktop; member=NotifyPointerMotion/ { n++; want = 2; next }
+motion_sum() {
+    awk '/interface=org.freedesktop.portal.RemoteDesktop; member=NotifyPointerMotion/ { want = 2; next }
         /^(method call|signal|method return|error) / { want = 0 }
-        want > 0 && $1 == "double" { if (n >= from) s[want] += $2; want-- }
-        END { printf "%d %d\n", s[2], s[1] }' "$work/monitor.log"
+        want > 0 && $1 == "double" { s[want] += $2; want-- }
+        END { printf "%.0f %.0f\n", s[2], s[1] }' "$work/monitor.log"
 }
-# How often the desktop's backend was asked to start a session, each time with its dialog.
+# How often the portal asked the desktop's backend to start a session: with no kept answer, each time
+# the desktop shows its dialog.
 dialogs_asked() { grep -c 'interface=org.freedesktop.impl.portal.RemoteDesktop; member=Start' "$work/monitor.log"; }
 
-# wait_for SECONDS COMMAND...: as until_ok, but the command's test is a condition, e.g. a count.
-wait_motions() { # at least N motions in all, within SECONDS
+wait_motions() { # N: at least N motions in all, within SECONDS
     local deadline=$((SECONDS + $2))
     until [ "$(motions)" -ge "$1" ]; do
         [ $SECONDS -ge "$deadline" ] && return 1

@@ -3,7 +3,7 @@
 # software rendering). Usage: bash tests/desktop/run.sh [gnome] [kde]   (default: both)
 # Needs root (a cgroup scope for the app id, /tmp/.X11-unix), `tools/deps.sh desktop` and the ci build.
 set -uo pipefail
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/../.." || exit 2
 if [ "$(id -u)" -ne 0 ]; then
     echo "tests/desktop/run.sh: run it as root" >&2
     exit 2
