@@ -15,6 +15,7 @@ hint_line() { # the label at the top of Kivano's window
 # The status pane's text on one line; its moving page reads "Moving / The mouse moves by itself."
 status_pane() { kivano_text Status | tr '\n' ' '; }
 moving_page() { grep -q -i 'moving' <<<"$1"; }
+shows_moving() { moving_page "$(status_pane)"; }
 until_not() { # SECONDS COMMAND...: waits until the command fails
     local deadline=$((SECONDS + $1))
     shift
@@ -53,7 +54,7 @@ first_run() { # ALLOW-BUTTON SWITCH
     check "$desktop's own dialog answered $allow through AT-SPI" dialog answer "$allow" "$switch"
     check "Kivano's motions go to the portal" wait_motions 5 30
     local status
-    until_ok 5 moving_page "$(status_pane)"
+    until_ok 5 shows_moving
     status=$(status_pane)
     check "the status pane says it is moving ($status)" moving_page "$status"
     path=$(sample_pointer 10)
