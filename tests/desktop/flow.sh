@@ -32,7 +32,7 @@ sub() { # "X1 Y1" "X0 Y0" -> "X Y"
 }
 
 not() { ! "$@"; }
-kivano_up() { kivano_names | grep -q 'push button: Start'; }
+kivano_up() { kivano_names | grep -q -E '^(push )?button: Start$'; }
 settle() { # waits for the motions to stop coming (a motion already on its way lands), at most 5 s
     local n
     for _ in $(seq 1 10); do

@@ -37,7 +37,8 @@ def main():
     if sys.argv[1] == "press":
         for _ in range(50):
             for node in walk(app):
-                if node.getRoleName() == "push button" and node.name == sys.argv[2]:
+                # AT-SPI 2.56 (Debian 13) names the role "button".
+                if node.getRoleName() in ("push button", "button") and node.name == sys.argv[2]:
                     node.queryAction().doAction(0)
                     return 0
             time.sleep(0.1)
