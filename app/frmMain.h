@@ -43,6 +43,10 @@ class frmMain {
     void tmMover_Timer();
     void ShowIdlePage();
     void ShowMovingPage();
+    // The desktop's answer where it must grant the pointer first (Wayland): a refusal is shown on the
+    // status pane and the hint line until it is granted; the next Start asks again.
+    void Pointer_Refused();
+    void Pointer_Granted();
 
     // Parameter inputs.
     void edDelay_Change();
@@ -75,6 +79,7 @@ class frmMain {
     double RandomizeAmount = 0;
     std::int32_t WaitTicks = 0;
     bool RestartPending = false;
+    bool PointerRefused = false; // the desktop said no to the last request for the pointer
     // Schedule state.
     bool IsPaused = false;
     double WorkSeconds = 0;
@@ -87,14 +92,20 @@ class frmMain {
     void restoreSettings();
     void storeSettings();
     void showPage(int pageStringId);
+    // The page for a period that moves: the moving page, or the refusal while the pointer is refused.
+    void showActivePage();
+    void showRefusalNotice();
+    void clearRefusal();
     void applySpeedLike(ui::TextBox& box, double& member);
     void writeSpeedLike(ui::TextBox& box, double& member, double value);
     void restartMover();
     // The tick's three random draws: the extra wait, then the horizontal and vertical steps.
     void applyDraws();
-    // Turns the steps back at the window's edges (normal state) or the screen's (otherwise), judged
-    // from the position `p` the cursor had before this tick's move.
-    void bounce(ui::Point p, ui::Rect r);
+    // Turns the steps back at the window's edges (normal state) or where the screens clipped the move
+    // (otherwise), judged from the position `p` the cursor had before this tick's move by `step`.
+    void bounce(ui::Point p, ui::Rect r, ui::Point step);
+    // The step for an axis on which a move by `moved` from coordinate `at` had no effect.
+    [[nodiscard]] std::int16_t turnedBack(std::int32_t at, std::int32_t moved, std::int16_t step) const;
     // Keeps the machine awake exactly while the cursor is being moved.
     void updateAwake();
     void setAwake(bool on); // asks the system only when the request changes

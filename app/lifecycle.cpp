@@ -79,6 +79,8 @@ void frmMain::cbMinimize_Click() {
 }
 
 void frmMain::Form_MouseMove() {
+    // A hint passes; the refusal stays until the desktop grants the pointer.
+    if (PointerRefused) showRefusalNotice();
     if (!tmMover.enabled()) return;
     RestartPending = true;
     WaitTicks = 0;

@@ -26,13 +26,16 @@ double finite(double value) {
 
 void frmMain::cbStart_Click() {
     if (!tmMover.enabled()) {
+        clearRefusal(); // asked afresh below
         ExtraDelay = 0;
         IsPaused = false;
         tmMover.setEnabled(true);
         cbTimer.setEnabled(false);
         cbStart.setCaption(LoadResString(StringId::kStop));
         cbStart.setTooltip(LoadResString(StringId::kStopMoving));
-        ShowMovingPage();
+        // Only the user's own Start asks the desktop for the pointer, never a period of the schedule.
+        services_.system.requestPointer();
+        showActivePage();
         updateAwake();
         return;
     }
@@ -45,6 +48,7 @@ void frmMain::cbStart_Click() {
     cbStart.setCaption(LoadResString(StringId::kStart));
     cbStart.setTooltip(LoadResString(StringId::kStartMoving));
     ShowIdlePage();
+    if (PointerRefused) showRefusalNotice();
     updateAwake();
 }
 
@@ -73,10 +77,12 @@ void frmMain::tmMover_Timer() {
     // A failed cursor read leaves zeros in place; the tick goes on regardless.
     const ui::Rect r = window_->outerRect();
     ui::Point p{};
-    services_.cursor.get(p);
-    services_.cursor.set({p.x + StepX, p.y + StepY});
+    const bool seen = services_.cursor.get(p);
+    const ui::Point step{StepX, StepY};
+    services_.cursor.set({p.x + step.x, p.y + step.y});
     applyDraws();
-    bounce(p, r);
+    // Where the cursor could not be read, which way it was blocked is unknown: judged as a still step.
+    bounce(p, r, seen ? step : ui::Point{});
 }
 
 void frmMain::applyDraws() {
@@ -96,7 +102,7 @@ void frmMain::applyDraws() {
     if (c > 0.95F) StepY = toStep(StepY - RandomizeAmount);
 }
 
-void frmMain::bounce(ui::Point p, ui::Rect r) {
+void frmMain::bounce(ui::Point p, ui::Rect r, ui::Point step) {
     const std::int16_t forward = toStep(Speed);
     // Speed is never negative, so this stays exactly the reverse even where the forward step is clamped.
     const auto backward = static_cast<std::int16_t>(-forward);
@@ -114,19 +120,26 @@ void frmMain::bounce(ui::Point p, ui::Rect r) {
         }
         return;
     }
-    // Minimised or maximised: roam the screen and turn back where the screen's edge clipped the move.
+    // Minimised or maximised: roam the screen and turn back where the platform clipped the move.
     ui::Point q{};
-    services_.cursor.get(q);
-    if (q.x < kEdge && q.x == p.x) {
-        StepX = forward;
-        ExtraDelay = 0;
-    }
-    if (q.y < kEdge && q.y == p.y) {
-        StepY = forward;
-        ExtraDelay = 0;
-    }
-    if (q.x > kEdge && q.x == p.x) StepX = backward;
-    if (q.y > kEdge && q.y == p.y) StepY = backward;
+    if (!services_.cursor.get(q)) step = {};
+    if (q.x == p.x) StepX = turnedBack(q.x, step.x, StepX);
+    if (q.y == p.y) StepY = turnedBack(q.y, step.y, StepY);
+    if ((q.x < kEdge && q.x == p.x) || (q.y < kEdge && q.y == p.y)) ExtraDelay = 0;
+}
+
+std::int16_t frmMain::turnedBack(std::int32_t at, std::int32_t moved, std::int16_t step) const {
+    const std::int16_t forward = toStep(Speed);
+    // Speed is never negative, so this stays exactly the reverse even where the forward step is clamped.
+    const auto backward = static_cast<std::int16_t>(-forward);
+    // A step that was moving turns away from the side that blocked it, wherever that side lies: beside
+    // another monitor's missing area the left or top side can be far from 0, the right or bottom one
+    // below 0. A still step is judged by where it stands: near 0 it sets off forward, elsewhere back.
+    if (moved < 0) return forward;
+    if (moved > 0) return backward;
+    if (at < kEdge) return forward;
+    if (at > kEdge) return backward;
+    return step;
 }
 
 void frmMain::restartMover() {
@@ -146,6 +159,31 @@ void frmMain::ShowIdlePage() {
 
 void frmMain::ShowMovingPage() {
     showPage(StringId::kMovingPage);
+}
+
+void frmMain::showActivePage() {
+    showPage(PointerRefused ? StringId::kDeniedPage : StringId::kMovingPage);
+}
+
+void frmMain::showRefusalNotice() {
+    showHint(tmMover.enabled() ? StringId::kNoticeRefusedMoving : StringId::kNoticeRefusedStopped);
+}
+
+void frmMain::Pointer_Refused() {
+    PointerRefused = true;
+    showRefusalNotice();
+    if (tmMover.enabled() && !IsPaused) showActivePage();
+}
+
+void frmMain::Pointer_Granted() {
+    clearRefusal();
+}
+
+void frmMain::clearRefusal() {
+    if (!PointerRefused) return;
+    PointerRefused = false;
+    lblTop.setCaption({});
+    if (tmMover.enabled() && !IsPaused) showActivePage();
 }
 
 } // namespace kivano::app

@@ -25,6 +25,11 @@ enum StringId : int {
     kValueTimeDelay = 121,
     kValueSpeed = 122,
     kValueRandomise = 123,
+    // Where the desktop must grant the pointer (Wayland) and refused: the page and the hint line's notice,
+    // worded for the moving and the stopped window.
+    kDeniedPage = 130,
+    kNoticeRefusedMoving = 131,
+    kNoticeRefusedStopped = 132,
 };
 
 // The text of entry `id`; an id that is not in the table gives the empty text.

@@ -51,7 +51,7 @@ void frmMain::tmTimer_Timer() {
     if (IsPaused) {
         ShowIdlePage();
     } else {
-        ShowMovingPage();
+        showActivePage();
     }
 }
 

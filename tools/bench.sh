@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Measures both editions and prints figures: the Win32 exe's size, peak memory against an empty window
-# built the same way, start-up time, and CPU used over 60 s of moving. Needs the ci and mingw builds.
+# built the same way, start-up time, and CPU used over 60 s of moving (also on session buses that offer no
+# idle service). Needs the ci and mingw builds.
 # Usage: tools/bench.sh [seconds-of-moving]
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -107,6 +108,8 @@ while [ $SECONDS -lt $end ]; do xdotool mousemove_relative 1 1; sleep 0.1; done
 t1=$(awk '{print $14 + $15 + $16 + $17}' /proc/$$/stat)
 echo "CPU over ${seconds} s moving: kivano $(awk "BEGIN {printf \"%.3f\", ($c1 - $c0) / $ticks}") s, xdotool loop $(awk "BEGIN {printf \"%.3f\", ($t1 - $t0) / $ticks}") s"
 rm -rf "$XDG_CONFIG_HOME"
+echo "== Qt edition, idle inhibitor: CPU while moving by what the session bus offers"
+"$root/tools/bench-idle-bus.sh" "$root/build/ci/ui/qt/kivano" "$seconds"
 INNER
 chmod +x /tmp/kivano-bench-inner.sh
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" /tmp/kivano-bench-inner.sh

@@ -157,6 +157,9 @@ class System {
     virtual bool startProcess(const std::string& path) = 0;
     // Asks the system to keep the display and the machine awake while `on`, as user input would.
     virtual void keepAwake(bool on) = 0;
+    // The user asked to start moving. Where the desktop must grant the pointer first, it is asked now:
+    // once, and again at the next request after a refusal. Elsewhere there is nothing to ask.
+    virtual void requestPointer() {}
 };
 
 class Toolkit {

@@ -2,9 +2,12 @@
 
 #include "support/harness.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 #include <vector>
 
 namespace kivano::testing {
@@ -260,6 +263,176 @@ TEST(Mover, BouncesOnTwoScreensOneAtNegativeCoordinates) {
         h.win().moveClientTo({-1000, 200});
         runBounce(h, c);
     }
+}
+
+// Monitor layouts where some side of a monitor borders on area that no monitor covers.
+using Layout = std::array<ui::Rect, 2>;
+constexpr Layout kRightTaller{{{0, 0, 1024, 768}, {1024, 0, 2304, 1024}}};   // none below the first
+constexpr Layout kRightLower{{{0, 0, 1280, 1024}, {1280, 256, 2304, 1024}}}; // none above the second
+constexpr Layout kLeftTaller{{{-1280, 0, 0, 1024}, {0, 0, 1024, 768}}};      // none right of the first
+constexpr Layout kAboveWider{{{0, 0, 1024, 768}, {0, -1024, 1280, 0}}};      // none below the second
+
+TEST(Mover, BouncesWhenMinimisedTurnAwayFromASideBesideAnotherMonitor) {
+    const struct {
+        Layout monitors;
+        BounceCase bounce;
+    } cases[] = {
+        // The side that blocks is the left or top one, far from 0: the step still turns away from it.
+        {kRightTaller,
+         {"left side beside the missing area", WindowState::Minimized, {1024, 900}, -3, 1, 3, 3, 1, false}},
+        {kRightLower,
+         {"top side beside the missing area", WindowState::Maximized, {1500, 256}, 1, -3, 3, 1, 3, false}},
+        // The side that blocks is the right or bottom one, at a negative coordinate; the rule that
+        // fires below 10 still clears the extra wait.
+        {kLeftTaller,
+         {"right side at a negative x", WindowState::Minimized, {-1, 900}, 3, 1, 3, -3, 1, true}},
+        {kAboveWider,
+         {"bottom side at a negative y", WindowState::Maximized, {1200, -1}, 1, 3, 3, 1, -3, true}},
+        // As on one screen: a still step at x above 10 sets off left, and the bottom edge turns back.
+        {kRightTaller,
+         {"zero step beside the missing area", WindowState::Minimized, {1024, 900}, 0, 1, 3, -3, 1, false}},
+        {kRightTaller,
+         {"bottom of the shorter monitor", WindowState::Minimized, {500, 767}, 1, 3, 3, 1, -3, false}},
+        {kRightTaller, {"across the seam", WindowState::Minimized, {1024, 300}, -3, 1, 3, -3, 1, false}},
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        h.desktop.screen.setMonitors({c.monitors.begin(), c.monitors.end()});
+        h.load();
+        runBounce(h, c.bounce);
+    }
+}
+
+// Whether `p` lies on no monitor but within the rectangle that holds them all.
+bool inMissingArea(const Layout& monitors, Point p) {
+    ui::Rect all = monitors.front();
+    bool onOne = false;
+    for (const ui::Rect& m : monitors) {
+        all = {std::min(all.left, m.left), std::min(all.top, m.top), std::max(all.right, m.right),
+               std::max(all.bottom, m.bottom)};
+        onOne = onOne || (p.x >= m.left && p.x < m.right && p.y >= m.top && p.y < m.bottom);
+    }
+    return !onOne && p.x >= all.left && p.x < all.right && p.y >= all.top && p.y < all.bottom;
+}
+
+// A minimised roam of `moves` moves with drifting steps: the longest run of consecutive moves that
+// an axis stayed put although its step was not 0, and how many moves were clipped at the missing area.
+struct Roam {
+    int longestPinned = 0;
+    int missingAreaHits = 0;
+};
+
+Roam roam(const Layout& monitors, Point start, Point step, int moves) {
+    Harness h;
+    h.desktop.screen.setMonitors({monitors.begin(), monitors.end()});
+    auto& f = h.load();
+    h.win().click("cbStart");
+    f.window().setState(WindowState::Minimized);
+    h.desktop.screen.position = start;
+    f.StepX = static_cast<std::int16_t>(step.x);
+    f.StepY = static_cast<std::int16_t>(step.y);
+    std::minstd_rand draws(20); // a fixed seed: the same roam on every run
+    std::uniform_real_distribution<float> uniform(0.0F, 1.0F);
+    Roam result;
+    int pinnedX = 0;
+    int pinnedY = 0;
+    for (int i = 0; i < moves; ++i) {
+        const Point p = h.desktop.screen.position;
+        const Point s{f.StepX, f.StepY};
+        h.random.queue = {uniform(draws), uniform(draws), uniform(draws)};
+        f.WaitTicks = std::numeric_limits<std::int32_t>::max();
+        h.ticks(1);
+        const Point q = h.desktop.screen.position;
+        pinnedX = (s.x != 0 && q.x == p.x) ? pinnedX + 1 : 0;
+        pinnedY = (s.y != 0 && q.y == p.y) ? pinnedY + 1 : 0;
+        result.longestPinned = std::max({result.longestPinned, pinnedX, pinnedY});
+        if (inMissingArea(monitors, {p.x + s.x, p.y + s.y})) ++result.missingAreaHits;
+    }
+    return result;
+}
+
+TEST(Mover, RoamingMinimisedNeverStaysPinnedBesideAnotherMonitor) {
+    const struct {
+        const char* name;
+        Layout monitors;
+        Point start, step;
+    } cases[] = {
+        {"left side beside the missing area", kRightTaller, {1100, 900}, {-3, 1}},
+        {"top side beside the missing area", kRightLower, {1500, 300}, {1, -3}},
+        {"right side at a negative x", kLeftTaller, {-100, 900}, {3, 1}},
+        {"bottom side at a negative y", kAboveWider, {1200, -100}, {1, 3}},
+    };
+    for (const auto& c : cases) {
+        const Roam r = roam(c.monitors, c.start, c.step, 5000);
+        EXPECT_LE(r.longestPinned, 2) << c.name;
+        EXPECT_GE(r.missingAreaHits, 10)
+            << c.name << ": the roam must meet the missing area to show anything";
+    }
+}
+
+// On one screen whose corner is at 0,0 every bounce is the same whichever way the step had moved: a
+// move that had no effect turns forward near 0, back elsewhere, and not at all at exactly 10.
+TEST(Mover, BouncesWhenMinimisedOnOneScreenAreUnchanged) {
+    Harness h;
+    auto& f = h.load();
+    h.win().click("cbStart");
+    f.window().setState(WindowState::Minimized);
+    f.Speed = 3;
+    const std::int32_t near[] = {0, 1, 2, 3, 4, 9, 10, 11, 12, 13, 14, 300};
+    const auto turned = [](std::int32_t before, std::int32_t after, std::int16_t step) -> std::int16_t {
+        if (after != before) return step;
+        if (after < 10) return 3;
+        if (after > 10) return -3;
+        return step;
+    };
+    int turns = 0;
+    for (const std::int32_t x : near) {
+        for (const std::int32_t y : near) {
+            for (const Point corner : {Point{0, 0}, Point{1023, 767}}) {
+                // The same offsets from the far corner count back from the right and bottom edges.
+                const Point p{corner.x == 0 ? x : corner.x - x, corner.y == 0 ? y : corner.y - y};
+                for (std::int16_t sx = -4; sx <= 4; ++sx) {
+                    for (std::int16_t sy = -4; sy <= 4; ++sy) {
+                        h.desktop.screen.position = p;
+                        f.StepX = sx;
+                        f.StepY = sy;
+                        f.ExtraDelay = 5;
+                        f.WaitTicks = 1000;
+                        h.ticks(1);
+                        const Point q = h.desktop.screen.position;
+                        const bool cleared = (q.x < 10 && q.x == p.x) || (q.y < 10 && q.y == p.y);
+                        const auto at = ::testing::Message()
+                                        << p.x << "," << p.y << " by " << sx << "," << sy;
+                        ASSERT_EQ(f.StepX, turned(p.x, q.x, sx)) << at;
+                        ASSERT_EQ(f.StepY, turned(p.y, q.y, sy)) << at;
+                        ASSERT_EQ(f.ExtraDelay, cleared ? 0 : 5) << at;
+                        turns += static_cast<int>(f.StepX != sx) + static_cast<int>(f.StepY != sy);
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(turns, 1000) << "the sweep must reach the edges";
+}
+
+// A cursor that cannot be read stands at 0,0 before and after every move, whichever way the step
+// went: it is turned forward as a cursor held in the top-left corner would be.
+TEST(Mover, BouncesWhenMinimisedAndTheCursorCannotBeReadTurnForward) {
+    Harness h;
+    h.desktop.screen.setMonitors({kLeftTaller.begin(), kLeftTaller.end()});
+    auto& f = h.load();
+    h.win().click("cbStart");
+    f.window().setState(WindowState::Minimized);
+    h.desktop.screen.failReads = true;
+    f.StepX = 4;
+    f.StepY = 6;
+    f.ExtraDelay = 5;
+    f.WaitTicks = 1000;
+    h.ticks(1);
+    EXPECT_EQ(h.desktop.screen.position, (Point{4, 6}));
+    EXPECT_EQ(f.StepX, 3);
+    EXPECT_EQ(f.StepY, 3);
+    EXPECT_EQ(f.ExtraDelay, 0);
 }
 
 TEST(Mover, DrawsChangeWaitAndStepsOnlyBeyondTheirThresholds) {

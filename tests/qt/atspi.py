@@ -2,6 +2,7 @@
 """Drives Kivano through the accessibility bus, as a screen reader or a test robot would.
 Usage: atspi.py press NAME       presses the push button of that accessible name
        atspi.py names            lists the names and roles of every control
+       atspi.py labels           prints the text of every label, one a line
        atspi.py text NAME        prints the text the control of that accessible name shows
 Needs Debian's python3-pyatspi (run with /usr/bin/python3) and the accessibility bus."""
 
@@ -37,12 +38,17 @@ def main():
     if sys.argv[1] == "press":
         for _ in range(50):
             for node in walk(app):
-                # AT-SPI 2.56 (Debian 13) names the role "button".
+                # AT-SPI 2.56 calls a push button "button".
                 if node.getRoleName() in ("push button", "button") and node.name == sys.argv[2]:
                     node.queryAction().doAction(0)
                     return 0
             time.sleep(0.1)
         sys.exit(f"no button {sys.argv[2]}")
+    if sys.argv[1] == "labels":
+        for node in walk(app):
+            if node.getRoleName() == "label":
+                print(node.queryText().getText(0, -1) if "Text" in node.get_interfaces() else node.name)
+        return 0
     if sys.argv[1] == "text":
         for node in walk(app):
             if node.name == sys.argv[2]:

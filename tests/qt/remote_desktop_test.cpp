@@ -3,6 +3,7 @@
 // what a refusal, a cancel, a closed session, a missing portal or a rejected kept answer lead to.
 
 #include "standin.h"
+#include "ui/qt/qt_backend.h"
 #include "ui/qt/remote_desktop.h"
 #include "ui/qt/wayland_cursor.h"
 
@@ -27,6 +28,7 @@ class RemoteDesktopTest : public QObject {
     [[nodiscard]] QStringList calls() const {
         QStringList out = desktop_.lines();
         out.removeAll(QStringLiteral("ready"));
+        out.removeAll(QStringLiteral("owned"));
         return out;
     }
     std::unique_ptr<RemoteDesktop> session() {
@@ -35,6 +37,15 @@ class RemoteDesktopTest : public QObject {
         remote->loadToken = [this] { return savedToken_; };
         remote->saveToken = [this](const QString& token) { savedToken_ = token; };
         return remote;
+    }
+    // Sessions the desktop opened that Kivano neither uses nor closed.
+    [[nodiscard]] QStringList unclosedSessions() const {
+        QStringList open;
+        for (const QString& line : calls()) {
+            if (line.startsWith(QStringLiteral("RemoteDesktop.CreateSession "))) open << line.section(' ', 1);
+            if (line.startsWith(QStringLiteral("Session.Close"))) open.removeAll(line.section(' ', 1));
+        }
+        return open;
     }
     static const inline QStringList kFlow{"RemoteDesktop.CreateSession",
                                           "RemoteDesktop.SelectDevices types=2 persist=0 token=-",
@@ -59,7 +70,7 @@ class RemoteDesktopTest : public QObject {
         const auto remote = session();
         remote->start();
         QTRY_COMPARE(remote->state(), RemoteDesktop::State::Active);
-        QCOMPARE(calls(), kFlow);
+        QCOMPARE(calls().replaceInStrings(QRegularExpression(QStringLiteral(" /.*")), QString()), kFlow);
         // The Wayland cursor: from where the pointer was last seen, the first move after load is (+1, +1).
         kivano::ui::qt::WaylandCursor cursor(*remote);
         QCursor::setPos(300, 200);
@@ -91,14 +102,55 @@ class RemoteDesktopTest : public QObject {
         QTRY_COMPARE(refusals_, 1);
         QCOMPARE(remote->state(), RemoteDesktop::State::Idle);
         remote->move(1, 1); // dropped: no session
-        const int asked = static_cast<int>(calls().filter(QStringLiteral("CreateSession")).size());
-        remote->start(); // a schedule's next pause period: no new dialog
+        const auto asked = calls().filter(QStringLiteral("RemoteDesktop.Start")).size();
+        remote->start(); // the user's next Start, wherever the pointer is
+        QTRY_COMPARE(refusals_, 2);
+        QCOMPARE(calls().filter(QStringLiteral("RemoteDesktop.Start")).size(), asked * 2);
+        QCOMPARE(calls().filter(QStringLiteral("motion")), QStringList{});
+        QCOMPARE(unclosedSessions(), QStringList{});
+    }
+
+    // Staying awake (a schedule's pause period) never asks for the pointer; only the user's Start does.
+    void onlyTheUsersStartAsksForThePointer() {
+        QVERIFY(startDesktop({"--start-answer", "1"}));
+        RemoteDesktop remote;
+        remote.onRefused = [this] { ++refusals_; };
+        kivano::ui::qt::QtSystem system(nullptr, &remote);
+        system.keepAwake(true);
+        system.keepAwake(false);
+        system.keepAwake(true);
         QTest::qWait(300);
-        QCOMPARE(calls().filter(QStringLiteral("CreateSession")).size(), asked);
-        remote->allowRetry(); // the user is back at the window and presses Start
+        QCOMPARE(calls(), QStringList{});
+        system.requestPointer();
+        QTRY_COMPARE(refusals_, 1);
+        QCOMPARE(calls().filter(QStringLiteral("RemoteDesktop.Start")).size(), 1);
+    }
+
+    // The orders the real desktops produce when the user cancels: each is one refusal, one dialog, and
+    // the session closed; the next Start asks once more and is not upset by the old session's end.
+    void aCancelInAnyOrderIsOneRefusal_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("Response, then Closed") << QStringList{"--close-on-refusal"};
+        QTest::newRow("Closed before the Response") << QStringList{"--close-on-refusal", "--closed-first"};
+        QTest::newRow("Closed before the reply")
+            << QStringList{"--close-on-refusal", "--closed-first", "--response-first"};
+    }
+    void aCancelInAnyOrderIsOneRefusal() {
+        QFETCH(QStringList, options);
+        QVERIFY(startDesktop(QStringList{"--start-answer", "1"} + options));
+        const auto remote = session();
+        remote->start();
+        QTRY_COMPARE(refusals_, 1);
+        QTest::qWait(300);
+        QCOMPARE(refusals_, 1);
+        QCOMPARE(calls().filter(QStringLiteral("RemoteDesktop.Start")).size(), 1);
         remote->start();
         QTRY_COMPARE(refusals_, 2);
-        QCOMPARE(calls().filter(QStringLiteral("motion")), QStringList{});
+        QTest::qWait(300);
+        QCOMPARE(refusals_, 2);
+        QCOMPARE(calls().filter(QStringLiteral("RemoteDesktop.Start")).size(), 2);
+        QCOMPARE(remote->state(), RemoteDesktop::State::Idle);
+        QCOMPARE(unclosedSessions(), QStringList{});
     }
 
     void aSessionTheDesktopClosesEndsTheMotions() {
@@ -125,6 +177,55 @@ class RemoteDesktopTest : public QObject {
         cleanup(); // the desktop is gone
         remote->move(1, 1);
         QTRY_COMPARE(refusals_, 1); // its session's Closed never comes; the next request fails instead
+    }
+
+    // A kept answer the desktop no longer honours, then the user's Cancel in the fresh dialog: the old
+    // session's Closed comes while the fresh attempt runs and must not touch it. One refusal, and
+    // every session opened is closed.
+    void aStaleKeptAnswerThenACancelIsOneRefusal() {
+        savedToken_ = QStringLiteral("token-9");
+        QVERIFY(
+            startDesktop({"--version", "2", "--reject-token", "--close-on-refusal", "--start-answer", "1"}));
+        const auto remote = session();
+        remote->start();
+        QTRY_COMPARE(refusals_, 1);
+        QTest::qWait(300);
+        QCOMPARE(refusals_, 1);
+        QCOMPARE(calls().filter(QStringLiteral("SelectDevices")),
+                 (QStringList{"RemoteDesktop.SelectDevices types=2 persist=2 token=token-9",
+                              "RemoteDesktop.SelectDevices types=2 persist=2 token=-"}));
+        QCOMPARE(savedToken_, QString());
+        QCOMPARE(unclosedSessions(), QStringList{});
+    }
+
+    // A desktop that shows its dialog in spite of the kept answer, and the user cancels: that is the
+    // user's no, not a stale answer, and no second dialog follows.
+    void aCancelAfterAKeptAnswerIsARefusalNotARetry() {
+        savedToken_ = QStringLiteral("token-9");
+        QVERIFY(startDesktop({"--version", "2", "--start-answer", "1"}));
+        const auto remote = session();
+        remote->start();
+        QTRY_COMPARE(refusals_, 1);
+        QTest::qWait(300);
+        QCOMPARE(calls().filter(QStringLiteral("RemoteDesktop.Start")).size(), 1);
+        QCOMPARE(refusals_, 1);
+    }
+
+    // The desktop gone while its version answer is still on its way, then back: the late failure ends
+    // only its own attempt, and the next Start gets one session.
+    void aDesktopThatComesBackIsAskedAfresh() {
+        QVERIFY(startDesktop({"--version-delay-ms", "1500"}));
+        const auto remote = session();
+        remote->start();
+        QTest::qWait(200);
+        cleanup();
+        QTRY_COMPARE(refusals_, 1);
+        QVERIFY(startDesktop({}));
+        remote->start();
+        QTRY_COMPARE(remote->state(), RemoteDesktop::State::Active);
+        QTest::qWait(300);
+        QCOMPARE(calls().filter(QStringLiteral("CreateSession")).size(), 1);
+        QCOMPARE(refusals_, 1);
     }
 
     // A portal of version 2 keeps the user's answer: the next run starts without a dialog; an answer

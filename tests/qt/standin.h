@@ -11,6 +11,44 @@
 #include <QtTest>
 #include <memory>
 
+// What goes out on the private bus, seen by a monitor: calls to names nobody owns too, which no
+// stand-in can see.
+class BusMonitor {
+  public:
+    // Starts dbus-monitor for method calls with this member and waits until it watches.
+    bool start(const QString& member) {
+        process_ = std::make_unique<QProcess>();
+        process_->setProcessChannelMode(QProcess::MergedChannels);
+        process_->start(QStringLiteral("dbus-monitor"),
+                        {QStringLiteral("--session"),
+                         QStringLiteral("type='method_call',member='%1'").arg(member),
+                         QStringLiteral("type='signal',member='NameLost'")});
+        // dbus-monitor gives up its name as it turns monitor: from then on it sees everything.
+        QElapsedTimer waited;
+        waited.start();
+        while (!output_.contains("member=NameLost") && waited.elapsed() < 10000) {
+            process_->waitForReadyRead(50);
+            output_ += process_->readAll();
+        }
+        return output_.contains("member=NameLost");
+    }
+    // How many calls went to `destination` so far.
+    int calls(const QString& destination) {
+        if (process_) output_ += process_->readAll();
+        return static_cast<int>(output_.count(("destination=" + destination + " ").toUtf8()));
+    }
+    ~BusMonitor() {
+        if (process_) {
+            process_->kill();
+            process_->waitForFinished();
+        }
+    }
+
+  private:
+    std::unique_ptr<QProcess> process_;
+    QByteArray output_;
+};
+
 class StandInDesktop {
   public:
     // Starts it and waits until it owns its names; false if it never did.

@@ -12,6 +12,12 @@ Usage: standin_desktop.py LOG [options]
   --version N           the RemoteDesktop portal's version (2 and later keep the user's answer)
   --reject-token        refuses a session that restores a kept answer
   --close-after N       the desktop closes the session after N pointer motions
+  --close-on-refusal    a Start it does not allow also closes the session (Closed after the Response)
+  --closed-first        ... with Closed sent before the Response
+  --version-delay-ms N  answers the portal's version N ms late
+  --no-inhibit          a portal without the Inhibit interface
+  --screensaver-error   the screen saver answers every Inhibit with an error
+  --own-after-ms N      takes its names on the bus only N ms after start-up
 Runs until killed. Needs Debian's python3-dbus and python3-gi.
 """
 
@@ -37,9 +43,10 @@ class Log:
 
 
 class ScreenSaver(dbus.service.Object):
-    def __init__(self, bus, log, silent, delay_ms):
+    def __init__(self, bus, log, args):
         super().__init__(bus, "/org/freedesktop/ScreenSaver")
-        self.log, self.silent, self.delay_ms = log, silent, delay_ms
+        self.log, self.silent, self.delay_ms = log, args.silent_screensaver, args.delay_ms
+        self.error = args.screensaver_error
         self.next_cookie = 41
         self.held = set()
 
@@ -49,6 +56,10 @@ class ScreenSaver(dbus.service.Object):
         self.log("ScreenSaver.Inhibit", application)
         if self.silent:
             return  # never answers
+        if self.error:
+            error(dbus.exceptions.DBusException("no idle inhibitor here",
+                                                name="org.freedesktop.DBus.Error.NotSupported"))
+            return
         self.next_cookie += 1
         cookie = self.next_cookie
         self.held.add(cookie)
@@ -86,11 +97,17 @@ class PortalRequest(dbus.service.Object):
 class Session(dbus.service.Object):
     def __init__(self, bus, path, log):
         super().__init__(bus, path)
-        self.log = log
+        self.path, self.log = path, log
 
-    @dbus.service.method("org.freedesktop.portal.Session")
-    def Close(self):
-        self.log("Session.Close")
+    def end(self):
+        """The desktop ends the session."""
+        self.log("Session.Closed", self.path)
+        self.Closed(dbus.Dictionary({}, signature="sv"))
+        return False
+
+    @dbus.service.method("org.freedesktop.portal.Session", path_keyword="path")
+    def Close(self, path):
+        self.log("Session.Close", path)
 
     @dbus.service.signal("org.freedesktop.portal.Session", signature="a{sv}")
     def Closed(self, details):
@@ -123,11 +140,15 @@ class Portal(dbus.service.Object):
                 dbus.UInt32(code), dbus.Dictionary(results, signature="sv")) and False)
         return dbus.ObjectPath(path)
 
-    @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="ss", out_signature="v")
-    def Get(self, interface, name):
-        if interface == "org.freedesktop.portal.RemoteDesktop" and not self.args.no_remote_desktop:
-            return dbus.UInt32(self.args.version)
-        raise dbus.exceptions.DBusException("no such property", name="org.freedesktop.DBus.Error.UnknownProperty")
+    @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="ss", out_signature="v",
+                         async_callbacks=("reply", "error"))
+    def Get(self, interface, name, reply, error):
+        if interface != "org.freedesktop.portal.RemoteDesktop" or self.args.no_remote_desktop:
+            error(dbus.exceptions.DBusException("no such property",
+                                                name="org.freedesktop.DBus.Error.UnknownProperty"))
+            return
+        GLib.timeout_add(self.args.version_delay_ms,
+                         lambda: reply(dbus.UInt32(self.args.version)) and False)
 
     @dbus.service.method("org.freedesktop.portal.RemoteDesktop", in_signature="a{sv}", out_signature="o",
                          sender_keyword="sender")
@@ -137,7 +158,7 @@ class Portal(dbus.service.Object):
             sender[1:].replace(".", "_"), options.get("session_handle_token", "s"))
         self.session = Session(self.bus, path, self.log)
         self.motions = 0
-        self.log("RemoteDesktop.CreateSession")
+        self.log("RemoteDesktop.CreateSession", path)
         return self.answer(sender, options, 0, {"session_handle": dbus.String(path)})
 
     @dbus.service.method("org.freedesktop.portal.RemoteDesktop", in_signature="oa{sv}", out_signature="o",
@@ -162,15 +183,21 @@ class Portal(dbus.service.Object):
         if code == 0 and self.persist == 2 and self.args.version >= 2:
             self.tokens += 1
             results["restore_token"] = dbus.String("token-%d" % self.tokens)
-        return self.answer(sender, options, code, results)
+        closing = self.session if code != 0 and self.args.close_on_refusal else None
+        if closing and self.args.closed_first:
+            closing.end()
+        handle = self.answer(sender, options, code, results)
+        if closing and not self.args.closed_first:
+            # The desktops send both together: the Response, then at once the session's end.
+            GLib.timeout_add(max(self.delay_ms, 20) + 1, closing.end)
+        return handle
 
     @dbus.service.method("org.freedesktop.portal.RemoteDesktop", in_signature="oa{sv}dd")
     def NotifyPointerMotion(self, session, options, dx, dy):
         self.log("motion", "%g" % dx, "%g" % dy)
         self.motions += 1
         if self.args.close_after and self.motions == self.args.close_after and self.session:
-            self.log("Session.Closed")
-            self.session.Closed(dbus.Dictionary({}, signature="sv"))
+            self.session.end()
 
     def require_remote_desktop(self):
         if self.args.no_remote_desktop:
@@ -179,6 +206,9 @@ class Portal(dbus.service.Object):
     @dbus.service.method("org.freedesktop.portal.Inhibit", in_signature="sua{sv}", out_signature="o",
                          sender_keyword="sender", async_callbacks=("reply", "error"))
     def Inhibit(self, window, flags, options, sender, reply, error):
+        if self.args.no_inhibit:
+            error(dbus.exceptions.DBusException("no such interface", name="org.freedesktop.DBus.Error.UnknownMethod"))
+            return
         path = request_path(sender, str(options.get("handle_token", "t")))
         self.log("Portal.Inhibit", int(flags), path)
         Request(self.bus, path, self.log, self)
@@ -200,6 +230,12 @@ def main():
     parser.add_argument("--version", type=int, default=1)
     parser.add_argument("--reject-token", action="store_true")
     parser.add_argument("--close-after", type=int, default=0)
+    parser.add_argument("--close-on-refusal", action="store_true")
+    parser.add_argument("--closed-first", action="store_true")
+    parser.add_argument("--version-delay-ms", type=int, default=0)
+    parser.add_argument("--no-inhibit", action="store_true")
+    parser.add_argument("--screensaver-error", action="store_true")
+    parser.add_argument("--own-after-ms", type=int, default=0)
     args = parser.parse_args()
 
     DBusGMainLoop(set_as_default=True)
@@ -207,11 +243,22 @@ def main():
     log = Log(args.log)
     keep = []
     if not args.no_screensaver:
-        keep.append(dbus.service.BusName(SCREENSAVER, bus))
-        keep.append(ScreenSaver(bus, log, args.silent_screensaver, args.delay_ms))
+        keep.append(ScreenSaver(bus, log, args))
     if not args.no_portal:
-        keep.append(dbus.service.BusName(PORTAL, bus))
         keep.append(Portal(bus, log, args))
+
+    def own():
+        if not args.no_screensaver:
+            keep.append(dbus.service.BusName(SCREENSAVER, bus))
+        if not args.no_portal:
+            keep.append(dbus.service.BusName(PORTAL, bus))
+        log("owned")
+        return False
+
+    if args.own_after_ms:
+        GLib.timeout_add(args.own_after_ms, own)
+    else:
+        own()
     log("ready")
     GLib.MainLoop().run()
 

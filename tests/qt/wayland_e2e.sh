@@ -53,6 +53,28 @@ for _ in $(seq 1 50); do [ "$(motions)" -gt "$stopped" ] && break; sleep 0.1; do
 check "a second Start moves again" test "$(motions)" -gt "$stopped"
 check "and reuses the session" test "$(grep -c '^RemoteDesktop.CreateSession' "$calls")" = 1
 
+# The desktop's dialog cancelled: the window says so, keeps the session awake, and the next Start,
+# pressed as a screen reader would, asks once more.
+kill "${pids[0]}" "${pids[3]}"
+wait "${pids[0]}" "${pids[3]}" 2>/dev/null
+: >"$calls"
+/usr/bin/python3 "$standin" "$calls" --start-answer 1 &
+pids[0]=$!
+for _ in $(seq 1 100); do grep -q ready "$calls" 2>/dev/null && break; sleep 0.1; done
+QT_QPA_PLATFORM=wayland QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$kivano" >"$work/kivano.log" 2>&1 &
+pids[3]=$!
+press Start
+labels() { timeout 30 /usr/bin/python3 "$driver" labels; }
+for _ in $(seq 1 50); do labels | grep -q 'Desktop refused' && break; sleep 0.1; done
+check "a cancelled dialog is said on the hint line" grep -qx 'Desktop refused: press Stop, then Start' <<<"$(labels)"
+check "the button stays Stop while the session is kept awake ($(held))" test "$(held)" = "held 1"
+check "nothing moves" test "$(motions)" = 0
+press Stop
+press Start
+for _ in $(seq 1 50); do [ "$(grep -c '^RemoteDesktop.Start' "$calls")" -ge 2 ] && break; sleep 0.1; done
+sleep 0.5
+check "the next Start asks the desktop once more" test "$(grep -c '^RemoteDesktop.Start' "$calls")" = 2
+
 if [ "$failed" -gt 0 ] || [ -n "${KIVANO_SHOW_CALLS:-}" ]; then
     echo "--- calls"
     cat "$calls"

@@ -66,6 +66,7 @@ class System final : public ui::System {
     [[nodiscard]] bool fileExists(const std::string& path) const override { return files.contains(path); }
     bool startProcess(const std::string& path) override;
     void keepAwake(bool on) override { awakeRequests.push_back(on); }
+    void requestPointer() override { ++pointerRequests; }
 
     std::string folder = "C:\\Program Files\\Kivano";
     std::string separator = ".";
@@ -74,6 +75,7 @@ class System final : public ui::System {
     std::set<std::string> throwing;   // programs whose start raises an exception
     std::vector<std::string> started; // every program started, in order
     std::vector<bool> awakeRequests;  // every keep-awake request, in order
+    int pointerRequests = 0;          // how often the desktop was asked for the pointer
 };
 
 class Window;

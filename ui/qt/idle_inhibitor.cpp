@@ -5,6 +5,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
 #include <QVariantMap>
 
 namespace kivano::ui::qt {
@@ -16,18 +17,21 @@ const QString kScreenSaverPath = QStringLiteral("/org/freedesktop/ScreenSaver");
 const QString kReason = QStringLiteral("Kivano is moving the mouse pointer");
 constexpr quint32 kInhibitIdle = 8;
 
-bool noAnswer(const QDBusMessage& reply) {
-    return reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NoReply") ||
-           reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.Timeout");
-}
-
 } // namespace
 
 IdleInhibitor::IdleInhibitor(std::function<QDBusConnection()> connect, QObject* parent)
     : QObject(parent), connect_(std::move(connect)) {}
 
 QDBusConnection& IdleInhibitor::bus() {
-    if (!bus_) bus_ = connect_();
+    if (!bus_) {
+        bus_ = connect_();
+        // A desktop service that starts or restarts later is the one change that makes a new try worth it.
+        auto* watcher = new QDBusServiceWatcher(this);
+        watcher->setConnection(*bus_);
+        watcher->setWatchedServices({kScreenSaver, portal::kService});
+        connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &IdleInhibitor::appeared);
+        connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &IdleInhibitor::vanished);
+    }
     return *bus_;
 }
 
@@ -43,14 +47,36 @@ IdleInhibitor::~IdleInhibitor() {
 }
 
 void IdleInhibitor::hold(bool on) {
+    if (on && !wanted_) screenSaverSaidNo_ = portalSaidNo_ = false; // a new need: one more try each
     wanted_ = on;
     reconcile();
 }
 
 void IdleInhibitor::reconcile() {
     if (pending_ || (!wanted_ && held_ == Via::None) || !bus().isConnected()) return;
-    if (wanted_ && held_ == Via::None && !gaveUp_) request(Via::ScreenSaver);
+    if (wanted_ && held_ == Via::None) {
+        const Via via = nextToTry();
+        if (via != Via::None) request(via);
+    }
     if (!wanted_ && held_ != Via::None) release();
+}
+
+IdleInhibitor::Via IdleInhibitor::nextToTry() const {
+    if (!screenSaverSaidNo_) return Via::ScreenSaver;
+    if (!portalSaidNo_) return Via::Portal;
+    return Via::None;
+}
+
+void IdleInhibitor::appeared(const QString& name) {
+    (name == kScreenSaver ? screenSaverSaidNo_ : portalSaidNo_) = false;
+    reconcile();
+}
+
+// What a vanished service held is gone with it: nothing to let go of, and a new one is wanted.
+void IdleInhibitor::vanished(const QString& name) {
+    if ((held_ == Via::ScreenSaver && name == kScreenSaver) ||
+        (held_ == Via::Portal && name == portal::kService))
+        held_ = Via::None;
 }
 
 void IdleInhibitor::request(Via via) {
@@ -81,13 +107,11 @@ void IdleInhibitor::request(Via via) {
 
 void IdleInhibitor::answered(const QDBusMessage& reply) {
     pending_ = false;
-    if (reply.type() == QDBusMessage::ReplyMessage) {
-        granted(reply);
-    } else if (noAnswer(reply)) {
-        gaveUp_ = true; // one timeout is all a silent bus costs
-    } else if (asked_ == Via::ScreenSaver && wanted_) {
-        request(Via::Portal); // no screen saver on this desktop: the portal's turn
-    }
+    if (reply.type() == QDBusMessage::ReplyMessage) granted(reply);
+    if (held_ != Via::None) return;
+    // An error, a malformed answer or none at all: this way is out until something changes. A silent
+    // bus costs one timeout per way, and the window goes on meanwhile.
+    (asked_ == Via::ScreenSaver ? screenSaverSaidNo_ : portalSaidNo_) = true;
 }
 
 void IdleInhibitor::granted(const QDBusMessage& reply) {

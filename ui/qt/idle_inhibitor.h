@@ -2,7 +2,9 @@
 // Keeps the desktop session from going idle while Kivano moves the pointer: an idle inhibitor held on
 // the session bus, through the screen saver's own interface (GNOME, KDE) where the desktop offers it,
 // else through the desktop portal. Where neither is there, nothing is held and nothing is said.
-// Every call is asynchronous: a bus that does not answer never stalls the window.
+// Every call is asynchronous: a bus that does not answer never stalls the window. Each way is tried at
+// most once per request to stay awake: after a no from both, nothing is asked again until one of the
+// two names appears on the bus or the next request comes.
 
 #include <QDBusConnection>
 #include <QDBusError>
@@ -33,10 +35,13 @@ class IdleInhibitor final : public QObject {
     enum class Via { None, ScreenSaver, Portal };
 
     void reconcile();
+    [[nodiscard]] Via nextToTry() const;
     void request(Via via);
     void answered(const QDBusMessage& reply);
     void granted(const QDBusMessage& reply);
     void release();
+    void appeared(const QString& name);
+    void vanished(const QString& name);
 
     QDBusConnection& bus();
 
@@ -46,7 +51,10 @@ class IdleInhibitor final : public QObject {
     bool pending_ = false;  // a request is on its way
     Via asked_ = Via::None; // whom it went to
     QDBusPendingCall call_{QDBusPendingCall::fromError(QDBusError())};
-    bool gaveUp_ = false; // the bus did not answer: no further tries this run
+    // Who said no (or never answered) since the last request to stay awake or the last name that
+    // appeared: neither is asked again until then.
+    bool screenSaverSaidNo_ = false;
+    bool portalSaidNo_ = false;
     Via held_ = Via::None;
     quint32 cookie_ = 0; // the screen saver's
     QString handle_;     // the portal's request object

@@ -51,10 +51,9 @@ int main(int argc, char** argv) {
         settings::CWinReestr(registry).SetKeyValue(settings::kHkeyCurrentUser, key, tokenName, text);
     };
     const int code = app::runProgram(services, [&](app::frmMain& form) {
-        remote.onRefused = [&form] {
-            form.lblTop.setCaption("The desktop does not let Kivano move the pointer");
-        };
+        remote.onRefused = [&form] { form.Pointer_Refused(); };
+        remote.onStarted = [&form] { form.Pointer_Granted(); };
     });
-    remote.onRefused = nullptr; // the window is gone
+    remote.onRefused = remote.onStarted = nullptr; // the window is gone
     return code;
 }

@@ -575,7 +575,10 @@ bool QtCursor::set(Point where) {
 
 void QtSystem::keepAwake(bool on) {
     if (inhibitor_ != nullptr) inhibitor_->hold(on);
-    if (remote_ != nullptr && on) remote_->start();
+}
+
+void QtSystem::requestPointer() {
+    if (remote_ != nullptr) remote_->start();
 }
 
 std::string QtSystem::exeFolder() const {

@@ -40,7 +40,7 @@ class RemoteDesktop;
 class QtSystem final : public ui::System {
   public:
     // With an inhibitor, the request to stay awake holds one on the session bus; with a remote-desktop
-    // session (Wayland), moving also starts that session, the first time and after a refusal.
+    // session (Wayland), the user's Start asks the desktop for it, the first time and after a refusal.
     explicit QtSystem(IdleInhibitor* inhibitor = nullptr, RemoteDesktop* remote = nullptr)
         : inhibitor_(inhibitor), remote_(remote) {}
     [[nodiscard]] std::string exeFolder() const override;
@@ -48,6 +48,7 @@ class QtSystem final : public ui::System {
     [[nodiscard]] bool fileExists(const std::string& path) const override;
     bool startProcess(const std::string& path) override;
     void keepAwake(bool on) override;
+    void requestPointer() override;
 
   private:
     IdleInhibitor* inhibitor_;

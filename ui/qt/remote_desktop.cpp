@@ -15,9 +15,11 @@ namespace {
 const QString kRemoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
-constexpr int kCallTimeoutMs = 5000;
+const char* const kResponseSlot = SLOT(response(uint, QVariantMap, QDBusMessage));
+const char* const kClosedSlot = SLOT(closed(QVariantMap, QDBusMessage));
 constexpr uint kPointer = 2;
 constexpr uint kPersistUntilRevoked = 2;
+constexpr uint kUserCancelled = 1;
 
 QString pathOf(const QVariant& v) {
     return v.canConvert<QDBusObjectPath>() ? v.value<QDBusObjectPath>().path() : v.toString();
@@ -34,25 +36,21 @@ QDBusConnection& RemoteDesktop::bus() {
         // The portal going away ends its session as surely as a Closed signal would.
         auto* watcher = new QDBusServiceWatcher(portal::kService, *bus_,
                                                 QDBusServiceWatcher::WatchForUnregistration, this);
-        connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
-            if (state_ != State::Idle) closed();
-        });
+        connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &RemoteDesktop::vanished);
     }
     return *bus_;
 }
 
 RemoteDesktop::~RemoteDesktop() {
-    if (!session_.isEmpty()) {
-        bus().send(
-            QDBusMessage::createMethodCall(portal::kService, session_, kSession, QStringLiteral("Close")));
-    }
+    if (!session_.isEmpty()) closeSession(session_);
 }
 
 void RemoteDesktop::start() {
-    if (state_ != State::Idle || retryBlocked_) return;
+    if (state_ != State::Idle) return;
     state_ = State::Starting;
+    const int attempt = ++attempt_;
     if (!bus().isConnected()) {
-        fail();
+        fail(Ending::Gone);
         return;
     }
     // The version says whether the portal can keep the user's answer between runs.
@@ -61,11 +59,12 @@ void RemoteDesktop::start() {
                                                       QStringLiteral("Get"));
     get << kRemoteDesktop << QStringLiteral("version");
     auto* watcher = new QDBusPendingCallWatcher(bus().asyncCall(get, kCallTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, attempt](QDBusPendingCallWatcher* w) {
         w->deleteLater();
+        if (attempt != attempt_ || state_ != State::Starting) return; // the flow moved on
         const QDBusMessage reply = w->reply();
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-            fail(); // no remote-desktop portal on this desktop
+            fail(Ending::Gone); // no remote-desktop portal on this desktop
             return;
         }
         createSession(reply.arguments().front().value<QDBusVariant>().variant().toUInt());
@@ -90,10 +89,10 @@ void RemoteDesktop::createSession(unsigned version) {
 void RemoteDesktop::selectDevices(const QVariantMap& results) {
     session_ = pathOf(results.value(QStringLiteral("session_handle")));
     if (session_.isEmpty()) {
-        fail();
+        fail(Ending::DesktopSaidNo);
         return;
     }
-    bus().connect(portal::kService, session_, kSession, QStringLiteral("Closed"), this, SLOT(closed()));
+    bus().connect(portal::kService, session_, kSession, QStringLiteral("Closed"), this, kClosedSlot);
     QVariantMap options{{QStringLiteral("types"), kPointer}};
     if (version_ >= 2) {
         options.insert(QStringLiteral("persist_mode"), kPersistUntilRevoked);
@@ -112,8 +111,10 @@ void RemoteDesktop::startSession(const QVariantMap& /*results*/) {
 
 void RemoteDesktop::started(const QVariantMap& results) {
     state_ = State::Active;
+    usedToken_ = false;
     const QString token = results.value(QStringLiteral("restore_token")).toString();
     if (!token.isEmpty() && saveToken) saveToken(token);
+    if (onStarted) onStarted();
 }
 
 void RemoteDesktop::request(const QString& method, const QVariantList& args, QVariantMap options, Step next) {
@@ -122,71 +123,98 @@ void RemoteDesktop::request(const QString& method, const QVariantList& args, QVa
     // The request object's path is known before the call, so its answer cannot slip past.
     QString sender = bus().baseService().mid(1);
     sender.replace('.', '_');
-    next_ = next;
     const QString expected =
         QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
-    subscribe(expected);
+    const int attempt = attempt_;
+    listen(expected, {attempt, next});
     QDBusMessage call =
         QDBusMessage::createMethodCall(portal::kService, portal::kPath, kRemoteDesktop, method);
     call.setArguments(args + QVariantList{options});
     auto* watcher = new QDBusPendingCallWatcher(bus().asyncCall(call, kCallTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, expected](QDBusPendingCallWatcher* w) {
-        w->deleteLater();
-        if (requestPath_ != expected || next_ == nullptr) return; // answered already: the flow went on
-        const QDBusMessage reply = w->reply();
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-            fail();
-            return;
-        }
-        // Older portals name the request object themselves.
-        const QString path = pathOf(reply.arguments().front());
-        if (path != expected) subscribe(path);
-    });
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, expected, attempt](QDBusPendingCallWatcher* w) {
+                w->deleteLater();
+                const QDBusMessage reply = w->reply();
+                if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+                    forget(expected);
+                    if (attempt == attempt_ && state_ == State::Starting) fail(Ending::DesktopSaidNo);
+                    return;
+                }
+                // Older portals name the request object themselves.
+                const QString path = pathOf(reply.arguments().front());
+                if (path == expected || !requests_.contains(expected)) return;
+                const Pending pending = requests_.value(expected);
+                forget(expected);
+                listen(path, pending);
+            });
 }
 
-void RemoteDesktop::subscribe(const QString& path) {
-    if (!requestPath_.isEmpty()) {
-        bus().disconnect(portal::kService, requestPath_, kRequest, QStringLiteral("Response"), this,
-                         SLOT(response(uint, QVariantMap)));
-    }
-    requestPath_ = path;
-    bus().connect(portal::kService, requestPath_, kRequest, QStringLiteral("Response"), this,
-                  SLOT(response(uint, QVariantMap)));
+void RemoteDesktop::listen(const QString& path, Pending pending) {
+    requests_.insert(path, pending);
+    bus().connect(portal::kService, path, kRequest, QStringLiteral("Response"), this, kResponseSlot);
 }
 
-void RemoteDesktop::response(uint code, const QVariantMap& results) {
-    const Step next = next_;
-    next_ = nullptr;
-    if (next == nullptr || state_ != State::Starting) return; // late or repeated: nothing waits for it
-    if (code != 0) {                                          // 1: the user said no, 2: the desktop did
-        fail();
+void RemoteDesktop::forget(const QString& path) {
+    if (requests_.remove(path) > 0)
+        bus().disconnect(portal::kService, path, kRequest, QStringLiteral("Response"), this, kResponseSlot);
+}
+
+void RemoteDesktop::response(uint code, const QVariantMap& results, const QDBusMessage& signal) {
+    const QString path = signal.path();
+    if (!requests_.contains(path)) return; // repeated, or not ours
+    const Pending pending = requests_.value(path);
+    forget(path);
+    if (pending.attempt != attempt_ || state_ != State::Starting) {
+        // The answer of an attempt that ended: a session it opened is closed, nothing else changes.
+        const QString orphan = pathOf(results.value(QStringLiteral("session_handle")));
+        if (code == 0 && !orphan.isEmpty()) closeSession(orphan);
         return;
     }
-    (this->*next)(results);
+    if (code != 0) { // 1: the user said no, 2: the desktop did
+        fail(code == kUserCancelled ? Ending::UserSaidNo : Ending::DesktopSaidNo);
+        return;
+    }
+    (this->*pending.next)(results);
 }
 
-void RemoteDesktop::closed() {
-    if (state_ == State::Idle) return;
-    session_.clear();
-    fail();
+void RemoteDesktop::closed(const QVariantMap& /*details*/, const QDBusMessage& signal) {
+    if (session_.isEmpty() || signal.path() != session_) return; // an older session's end
+    bus().disconnect(portal::kService, session_, kSession, QStringLiteral("Closed"), this, kClosedSlot);
+    session_.clear(); // the desktop closed it: nothing left to close
+    // While starting, a session closed under the dialog is the user's doing as often as the desktop's:
+    // never worth a second dialog.
+    fail(Ending::Gone);
 }
 
-void RemoteDesktop::fail() {
-    next_ = nullptr;
+void RemoteDesktop::vanished() {
+    for (const QString& path : requests_.keys())
+        forget(path);
     if (!session_.isEmpty()) {
-        bus().send(
-            QDBusMessage::createMethodCall(portal::kService, session_, kSession, QStringLiteral("Close")));
+        bus().disconnect(portal::kService, session_, kSession, QStringLiteral("Closed"), this, kClosedSlot);
+        session_.clear(); // gone with the portal
+    }
+    if (state_ != State::Idle) fail(Ending::Gone);
+}
+
+void RemoteDesktop::closeSession(QString path) { // a copy: it may be session_ itself, cleared below
+    if (path == session_) {
+        bus().disconnect(portal::kService, session_, kSession, QStringLiteral("Closed"), this, kClosedSlot);
         session_.clear();
     }
+    bus().send(QDBusMessage::createMethodCall(portal::kService, path, kSession, QStringLiteral("Close")));
+}
+
+void RemoteDesktop::fail(Ending why) {
+    if (!session_.isEmpty()) closeSession(session_);
     state_ = State::Idle;
-    if (usedToken_) {
-        // A kept answer the portal no longer honours: forgotten, and the user is asked afresh.
-        usedToken_ = false;
+    const bool staleAnswer = usedToken_ && why == Ending::DesktopSaidNo;
+    usedToken_ = false;
+    if (staleAnswer) {
+        // A kept answer the desktop no longer honours: forgotten, and the user asked afresh, once.
         if (saveToken) saveToken(QString());
         start();
         return;
     }
-    retryBlocked_ = true;
     if (onRefused) onRefused();
 }
 

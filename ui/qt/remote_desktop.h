@@ -3,8 +3,11 @@
 // move the pointer. The desktop asks the user once, with its own dialog, when the session starts; the
 // session then takes relative pointer motions. Everything is asynchronous: each portal request answers
 // through the Response signal of its request object, which is subscribed to before the call is made.
+// Each Start is one attempt; an answer or a signal that belongs to an older attempt or session changes
+// nothing but closing what it opened.
 
 #include <QDBusConnection>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
@@ -28,49 +31,59 @@ class RemoteDesktop final : public QObject {
     RemoteDesktop(const RemoteDesktop&) = delete;
     RemoteDesktop& operator=(const RemoteDesktop&) = delete;
 
-    // Starts a session unless one is active or on its way; a session lives for the rest of the run.
+    // Starts a session unless one is active or on its way: the user's Start asks the desktop, again
+    // after a refusal. A session lives for the rest of the run, or until the desktop ends it.
     void start();
     // A relative pointer motion, in logical pixels; dropped while no session is active.
     void move(double dx, double dy);
-    // After a refusal the desktop is asked again only once the user is back at Kivano's window (the
-    // pointer seen over it), never by a schedule on its own.
-    void allowRetry() { retryBlocked_ = false; }
     [[nodiscard]] State state() const { return state_; }
 
-    // Told once each time the desktop refuses, cancels or closes the session, or has no such portal.
+    // Told once each time the desktop refuses, the user cancels, the desktop ends the session or has
+    // no such portal; and each time a session starts.
     std::function<void()> onRefused;
+    std::function<void()> onStarted;
     // Where the portal can restore a session without asking (its version 2 and later), the token it
     // gives is kept between runs through these.
     std::function<QString()> loadToken;
     std::function<void(const QString&)> saveToken;
 
+    static constexpr int kCallTimeoutMs = 5000;
+
   private slots:
-    void response(uint code, const QVariantMap& results);
-    void closed();
+    void response(uint code, const QVariantMap& results, const QDBusMessage& signal);
+    void closed(const QVariantMap& details, const QDBusMessage& signal);
 
   private:
     using Step = void (RemoteDesktop::*)(const QVariantMap& results);
+    struct Pending {
+        int attempt = 0;
+        Step next = nullptr;
+    };
+    // Why an attempt ended: only the desktop's own no to a kept answer is worth one fresh try.
+    enum class Ending { UserSaidNo, DesktopSaidNo, Gone };
 
     // Calls a portal method that answers through a request object, then `next` with its results.
     void request(const QString& method, const QVariantList& args, QVariantMap options, Step next);
-    void subscribe(const QString& path);
+    void listen(const QString& path, Pending pending);
+    void forget(const QString& path);
     void createSession(unsigned version);
     void selectDevices(const QVariantMap& results);
     void startSession(const QVariantMap& results);
     void started(const QVariantMap& results);
-    void fail();
+    void fail(Ending why);
+    void closeSession(QString path);
+    void vanished();
 
     QDBusConnection& bus();
 
     std::function<QDBusConnection()> connect_;
     std::optional<QDBusConnection> bus_;
     State state_ = State::Idle;
+    int attempt_ = 0;
     QString session_;
-    QString requestPath_;
-    Step next_ = nullptr;
+    QHash<QString, Pending> requests_; // request objects whose Response is still awaited
     unsigned version_ = 1;
     bool usedToken_ = false;
-    bool retryBlocked_ = false;
     int tokens_ = 0;
 };
 

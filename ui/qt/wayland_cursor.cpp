@@ -16,7 +16,6 @@ void WaylandCursor::catchUp() {
     if (now == seen_) return;
     seen_ = now;
     tracked_ = {now.x(), now.y()};
-    desktop_.allowRetry();
 }
 
 bool WaylandCursor::get(Point& where) {
