@@ -13,8 +13,9 @@ hint_line() { # the label at the top of Kivano's window
     kivano_names | sed -n 's/^label: //p' | head -1
 }
 # The status pane's text on one line; its moving page reads "Moving / The mouse moves by itself."
+# (and the refusal's "Not moving / The desktop refused...").
 status_pane() { kivano_text Status | tr '\n' ' '; }
-moving_page() { grep -q -i 'moving' <<<"$1"; }
+moving_page() { grep -q -i 'the mouse moves' <<<"$1"; }
 shows_moving() { moving_page "$(status_pane)"; }
 until_not() { # SECONDS COMMAND...: waits until the command fails
     local deadline=$((SECONDS + $1))
@@ -46,8 +47,17 @@ settle() { # waits for the motions to stop coming (a motion already on its way l
 # The first run: the dialog answered, the pointer moved, the session kept awake, Stop and Start again.
 first_run() { # ALLOW-BUTTON SWITCH
     local allow=$1 switch=$2 p0 p1 n path
+    local since=$SECONDS
     start_kivano
-    until_ok 60 kivano_up || { echo "FAIL: $desktop: Kivano's window did not come up"; return 1; }
+    # The first window in a fresh session has been seen to take over a minute on a loaded machine.
+    until_ok 150 kivano_up
+    local up=$?
+    check "Kivano's window comes up ($((SECONDS - since)) s)" test $up -eq 0
+    if [ $up -ne 0 ]; then
+        echo "  on the accessibility bus: $(kivano_names 2>&1 | head -3 | tr '\n' ' ')"
+        stop_kivano
+        return 1
+    fi
     over_kivano
     p0=$(pointer)
     press Start
@@ -91,7 +101,7 @@ kept_answer_runs() { # ALLOW-BUTTON SWITCH
     asked=$(dialogs_asked)
     n=$(motions)
     start_kivano
-    until_ok 60 kivano_up
+    until_ok 90 kivano_up
     press Start
     check "the next run moves without the dialog" wait_motions $((n + 3)) 20
     check "and shows none" not dialog shown 3 "$allow"
@@ -100,7 +110,7 @@ kept_answer_runs() { # ALLOW-BUTTON SWITCH
     sed -i 's/"Portal Restore Token"=".*"/"Portal Restore Token"="not a token"/' "$store"
     asked=$(dialogs_asked)
     start_kivano
-    until_ok 60 kivano_up
+    until_ok 90 kivano_up
     press Start
     check "a malformed kept answer: the dialog comes again" dialog answer "$allow" "$switch"
     n=$(motions)
@@ -115,7 +125,7 @@ refusal_run() { # ALLOW-BUTTON SWITCH
     local allow=$1 switch=$2 asked n hint
     rm -f "$XDG_CONFIG_HOME/kivano/user.reg"
     start_kivano
-    until_ok 60 kivano_up
+    until_ok 90 kivano_up
     press Start
     check "$desktop's own dialog answered Cancel through AT-SPI" dialog answer Cancel
     until_ok 10 test "$(hint_line)" = "Desktop refused: press Stop, then Start"
