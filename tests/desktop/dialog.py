@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Answers the desktop's own dialog through the accessibility bus, as a screen-reader user would.
-Usage: dialog.py answer BUTTON [SWITCH]   waits for the dialog, turns SWITCH on if it is off (e.g.
-                                          GNOME's "Allow remote interaction"), presses BUTTON
+Usage: dialog.py answer BUTTON [SWITCHES] waits for the dialog, turns on each switch or check box
+                                          named in SWITCHES (";" between names, e.g. GNOME's "Allow
+                                          remote interaction"), then presses BUTTON
        dialog.py shown SECONDS BUTTON     succeeds if a dialog with BUTTON comes up within SECONDS
        dialog.py dump                     lists every application's controls
 A button matches when a word of its name is BUTTON (GTK names GNOME's "_Share Share").
@@ -83,12 +84,13 @@ def wait_button(word, seconds):
     return None, None
 
 
-def answer(word, switch):
+def answer(word, switches):
     window, button = wait_button(word, 45)
     if button is None:
         sys.exit(f"no dialog with a button {word}")
-    if switch and not turn_on(window, switch):
-        sys.exit(f"no switch {switch} to turn on in {window.name}")
+    for name in filter(None, switches.split(";")):
+        if not turn_on(window, name):
+            sys.exit(f"no switch {name} to turn on in {window.name}")
     for _ in range(50):  # Share waits for the switch
         if button.getState().contains(pyatspi.STATE_SENSITIVE):
             break

@@ -102,5 +102,8 @@ gdbus_call --dest org.gnome.Shell --object-path /org/gnome/Shell --method org.gn
 say "gnome-shell $(gnome-shell --version | grep -o '[0-9.]*$'), xdg-desktop-portal $(dpkg-query -W -f='${Version}' xdg-desktop-portal 2>/dev/null)"
 
 . "$here/flow.sh"
-run_checks "Share" "Allow remote interaction"
+# GNOME 48's dialog also offers to remember the answer (ticked already); 43's cannot.
+switches="Allow remote interaction"
+[ "$shell_major" -ge 45 ] && switches="$switches;Remember this selection"
+run_checks "Share" "$switches"
 checks_done
