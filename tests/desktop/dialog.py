@@ -62,13 +62,29 @@ def find_button(word):
     return None, None
 
 
+def can_act(node):
+    try:
+        return node.queryAction().nActions > 0
+    except NotImplementedError:
+        return False
+
+
 def turn_on(window, name):
+    """Turns on the switch or check box of that name (GTK 4.18's switch row names the row, not the
+    switch inside it); one already on is left alone."""
     for node in walk(window):
-        if node.getRoleName() in SWITCHES and name.lower() in node.name.lower():
-            if not node.getState().contains(pyatspi.STATE_CHECKED):
-                node.queryAction().doAction(0)
+        if name.lower() not in node.name.replace("_", "").lower():
+            continue
+        for toggle in walk(node):
+            if toggle.getRoleName() not in SWITCHES:
+                continue
+            if toggle.getState().contains(pyatspi.STATE_CHECKED):
+                return True
+            if not can_act(toggle):
+                continue
+            toggle.queryAction().doAction(0)
             for _ in range(50):
-                if node.getState().contains(pyatspi.STATE_CHECKED):
+                if toggle.getState().contains(pyatspi.STATE_CHECKED):
                     return True
                 time.sleep(0.1)
     return False

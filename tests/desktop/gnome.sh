@@ -18,7 +18,7 @@ pointer() { gdbus_call --dest org.gnome.Shell --object-path /org/gnome/Shell --m
 idle_ms() { gdbus_call --dest org.gnome.Mutter.IdleMonitor --object-path /org/gnome/Mutter/IdleMonitor/Core \
     --method org.gnome.Mutter.IdleMonitor.GetIdletime | sed -n 's/^(uint64 \([0-9]*\),)$/\1/p'; }
 idle_inhibited() { gdbus_call --dest org.gnome.SessionManager --object-path /org/gnome/SessionManager \
-    --method org.gnome.SessionManager.IsInhibited 8 | grep -q true; }
+    --method org.gnome.SessionManager.IsInhibited 8 | grep true >/dev/null; }
 inhibitors() { # the app ids of gnome-session's inhibitors
     local path
     for path in $(gdbus_call --dest org.gnome.SessionManager --object-path /org/gnome/SessionManager \
@@ -106,4 +106,5 @@ say "gnome-shell $(gnome-shell --version | grep -o '[0-9.]*$'), xdg-desktop-port
 switches="Allow remote interaction"
 [ "$shell_major" -ge 45 ] && switches="$switches;Remember this selection"
 run_checks "Share" "$switches"
+say "checks done"
 checks_done

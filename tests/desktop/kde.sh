@@ -36,7 +36,7 @@ policy() { timeout 10 gdbus call --session --dest org.kde.Solid.PowerManagement.
 inhibited() {
     inhibit_seen=$(policy ListInhibitions)
     # 4: the screen's settings (dimming, blanking, locking), what the screen saver's inhibitor holds.
-    policy HasInhibition 4 | grep -q true
+    policy HasInhibition 4 | grep true >/dev/null
 }
 idle_low() {
     idle_seen="ext-idle-notify, 2 s timeout watched for 4 s: $(timeout 15 "$idle_watch" 2000 4000 2>&1)"
@@ -77,4 +77,5 @@ say "kwin $(dpkg-query -W -f='${Version}' kwin-wayland), xdg-desktop-portal $(dp
 switches=""
 [ "$plasma_major" -ge 6 ] && switches="Allow restoring"
 run_checks "Share" "$switches"
+say "checks done"
 checks_done

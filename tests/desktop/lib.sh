@@ -22,7 +22,7 @@ chmod 700 "$work"
 pids=()
 scopes=()
 
-say() { echo "== $desktop: $*"; }
+say() { echo "== $desktop ($SECONDS s): $*"; }
 
 finish() {
     local code=$?
@@ -128,12 +128,14 @@ session_env() { # PORTAL-FILE...
     export XDG_CONFIG_DIRS=$work/xdg
     export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
     local p
-    for p in "$@"; do cp "/usr/share/xdg-desktop-portal/portals/$p.portal" "$work/portals/"; done
+    for p in "$@"; do # (GNOME 48 has no gnome-shell.portal)
+        [ -e "/usr/share/xdg-desktop-portal/portals/$p.portal" ] && cp "/usr/share/xdg-desktop-portal/portals/$p.portal" "$work/portals/"
+    done
     mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix
 }
 
 owned() { dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
-    "string:$1" 2>/dev/null | grep -q 'boolean true'; }
+    "string:$1" 2>/dev/null | grep 'boolean true' >/dev/null; }
 
 # The portal and its backends, started here since nothing is activated.
 start_portal() { # BACKEND-BINARY...
