@@ -111,8 +111,9 @@ def answer(word, switches):
         if button.getState().contains(pyatspi.STATE_SENSITIVE):
             break
         time.sleep(0.1)
+    said = f"{window.getApplication().name}, {window.name!r}: pressed {button.name!r}"
     button.queryAction().doAction(0)
-    print(f"{window.getApplication().name}, {window.name!r}: pressed {button.name!r}")
+    print(said)
     return 0
 
 
