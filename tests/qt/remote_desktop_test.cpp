@@ -63,6 +63,7 @@ class RemoteDesktopTest : public QObject {
         QTest::newRow("answers after the call returns") << QStringList{};
         QTest::newRow("answers before the call returns") << QStringList{"--response-first"};
         QTest::newRow("answers late") << QStringList{"--delay-ms", "300"};
+        QTest::newRow("answers twice") << QStringList{"--response-twice"};
     }
     void theSessionStartsOnceAndTakesTheEnginesSteps() {
         QFETCH(QStringList, options);

@@ -8,6 +8,7 @@ Usage: standin_desktop.py LOG [options]
   --silent-screensaver  owns the screen saver's name but never answers (a hung desktop)
   --delay-ms N          answers every request N ms late
   --response-first      sends a request's Response signal before the method returns
+  --response-twice      sends every Response signal twice
   --start-answer N      the Start dialog's answer: 0 allowed, 1 cancelled, 2 refused
   --version N           the RemoteDesktop portal's version (2 and later keep the user's answer)
   --reject-token        refuses a session that restores a kept answer
@@ -133,11 +134,16 @@ class Portal(dbus.service.Object):
         """Makes the request object, answers through it (before or after the method returns)."""
         path = request_path(sender, str(options.get("handle_token", "t")))
         request = PortalRequest(self.bus, path)
+
+        def respond():
+            for _ in range(2 if self.args.response_twice else 1):
+                request.Response(dbus.UInt32(code), dbus.Dictionary(results, signature="sv"))
+            return False
+
         if self.args.response_first:
-            request.Response(dbus.UInt32(code), dbus.Dictionary(results, signature="sv"))
+            respond()
         else:
-            GLib.timeout_add(max(self.delay_ms, 20), lambda: request.Response(
-                dbus.UInt32(code), dbus.Dictionary(results, signature="sv")) and False)
+            GLib.timeout_add(max(self.delay_ms, 20), respond)
         return dbus.ObjectPath(path)
 
     @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="ss", out_signature="v",
@@ -226,6 +232,7 @@ def main():
     parser.add_argument("--delay-ms", type=int, default=0)
     parser.add_argument("--no-remote-desktop", action="store_true")
     parser.add_argument("--response-first", action="store_true")
+    parser.add_argument("--response-twice", action="store_true")
     parser.add_argument("--start-answer", type=int, default=0)
     parser.add_argument("--version", type=int, default=1)
     parser.add_argument("--reject-token", action="store_true")

@@ -196,12 +196,11 @@ void RemoteDesktop::vanished() {
     if (state_ != State::Idle) fail(Ending::Gone);
 }
 
-void RemoteDesktop::closeSession(QString path) { // a copy: it may be session_ itself, cleared below
-    if (path == session_) {
-        bus().disconnect(portal::kService, session_, kSession, QStringLiteral("Closed"), this, kClosedSlot);
-        session_.clear();
-    }
+void RemoteDesktop::closeSession(const QString& path) {
     bus().send(QDBusMessage::createMethodCall(portal::kService, path, kSession, QStringLiteral("Close")));
+    if (path != session_) return; // `path` may be session_ itself: cleared last
+    bus().disconnect(portal::kService, session_, kSession, QStringLiteral("Closed"), this, kClosedSlot);
+    session_.clear();
 }
 
 void RemoteDesktop::fail(Ending why) {

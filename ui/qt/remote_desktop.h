@@ -71,7 +71,7 @@ class RemoteDesktop final : public QObject {
     void startSession(const QVariantMap& results);
     void started(const QVariantMap& results);
     void fail(Ending why);
-    void closeSession(QString path);
+    void closeSession(const QString& path);
     void vanished();
 
     QDBusConnection& bus();
