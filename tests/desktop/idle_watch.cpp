@@ -5,15 +5,14 @@
 
 #include "ext-idle-notify-v1-client-protocol.h"
 
-#include <poll.h>
-#include <wayland-client.h>
-
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
 #include <string>
+#include <wayland-client.h>
 
 namespace {
 
@@ -42,15 +41,19 @@ void idled(void* data, ext_idle_notification_v1* /*notification*/) {
     ++watch->idled;
 }
 
-void resumed(void* data, ext_idle_notification_v1* /*notification*/) { static_cast<Watch*>(data)->idle = false; }
+void resumed(void* data, ext_idle_notification_v1* /*notification*/) {
+    static_cast<Watch*>(data)->idle = false;
+}
 
 // Dispatches the compositor's events until `ms` have passed.
 bool listen(wl_display* display, int ms) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
         if (left.count() <= 0) return true;
-        while (wl_display_prepare_read(display) != 0) wl_display_dispatch_pending(display);
+        while (wl_display_prepare_read(display) != 0)
+            wl_display_dispatch_pending(display);
         wl_display_flush(display);
         pollfd fd{wl_display_get_fd(display), POLLIN, 0};
         if (poll(&fd, 1, static_cast<int>(left.count())) > 0) {
