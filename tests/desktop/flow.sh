@@ -12,6 +12,7 @@ distinct() { sort -u | wc -l; }
 hint_line() { # the label at the top of Kivano's window
     kivano_names | sed -n 's/^label: //p' | head -1
 }
+hint_is() { [ "$(hint_line)" = "$1" ]; }
 # The status pane's text on one line; its moving page reads "Moving / The mouse moves by itself."
 # (and the refusal's "Not moving / The desktop refused...").
 status_pane() { kivano_text Status | tr '\n' ' '; }
@@ -98,7 +99,6 @@ first_run() { # ALLOW-BUTTON SWITCH
 kept_answer_runs() { # ALLOW-BUTTON SWITCH
     local allow=$1 switch=$2 asked n store=$XDG_CONFIG_HOME/kivano/user.reg
     check "the kept answer is stored" grep -q '"Portal Restore Token"="..*"' "$store"
-    asked=$(dialogs_asked)
     n=$(motions)
     start_kivano
     until_ok 60 kivano_up
@@ -128,7 +128,7 @@ refusal_run() { # ALLOW-BUTTON SWITCH
     until_ok 60 kivano_up
     press Start
     check "$desktop's own dialog answered Cancel through AT-SPI" dialog answer Cancel
-    until_ok 10 test "$(hint_line)" = "Desktop refused: press Stop, then Start"
+    until_ok 10 hint_is "Desktop refused: press Stop, then Start"
     hint=$(hint_line)
     expect "after Cancel the hint line says so" "Desktop refused: press Stop, then Start" "$hint"
     local status
