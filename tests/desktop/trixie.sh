@@ -38,9 +38,9 @@ for m in proc sys dev dev/pts; do
 done
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 
-# This tree as git sees it (uncommitted changes too), without any build.
-rm -rf "$root/root/kivano"
+# This tree as git sees it (uncommitted changes too); the chroot's own build is kept for the next run.
 mkdir -p "$root/root/kivano"
+find "$root/root/kivano" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
 (cd "$repo" && git ls-files -z --cached --others --exclude-standard | tar --null -T - -c) | tar -x -C "$root/root/kivano"
 chroot "$root" timeout 1800 bash -c 'cd /root/kivano && tools/deps.sh core qt desktop' >"$root/root/deps.log" 2>&1 ||
     { tail -20 "$root/root/deps.log"; echo "FAIL: trixie: packages"; exit 1; }
