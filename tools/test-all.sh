@@ -15,7 +15,11 @@ ctest --preset ci
 
 echo "== real desktops: the Qt edition against GNOME Shell and KWin, headless, one at a time"
 # As root: Kivano is started in a cgroup scope named after its app id, as a desktop's launcher does.
-if [ "$(id -u)" -eq 0 ]; then bash tests/desktop/run.sh; else sudo bash tests/desktop/run.sh; fi
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+"${as_root[@]}" bash tests/desktop/run.sh
+echo "== the same on Debian 13, in a chroot made with debootstrap"
+"${as_root[@]}" bash tests/desktop/trixie.sh
 
 echo "== sanitizers"
 cmake --preset asan
