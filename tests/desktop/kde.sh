@@ -48,14 +48,14 @@ idle_grows() {
 }
 
 session_env kde
-# The menu the prefix names, and nothing else of the machine's configuration folders.
+# The machine's application menus (KWin finds the portal's desktop file through them), and nothing
+# else of its configuration folders.
 ln -s /etc/xdg/menus "$XDG_CONFIG_DIRS/menus"
 # As startplasma-wayland sets it before the session's bus: KWin finds the portal's desktop file through
 # it, and only then hands the portal the screencast and fake-input protocols.
 plasma_major=$(dpkg-query -W -f='${Version}' kwin-wayland | sed 's/^[0-9]*://; s/\..*//')
 export XDG_CURRENT_DESKTOP=KDE XDG_SESSION_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=$plasma_major
 export XDG_MENU_PREFIX=plasma- QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=wayland-kivano
-export XDG_DATA_DIRS=$work/share:/usr/local/share:/usr/share
 start_buses
 
 # Debian 12's kwin_wayland carries a file capability a container cannot grant; a copy has none.
