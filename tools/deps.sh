@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages a build needs (Debian 12 and 13 alike). Usage: tools/deps.sh [core|qt|win32|package|bench|fuzz|all]...
+# Installs the Debian packages a build needs (Debian 12 and 13 alike).
+# Usage: tools/deps.sh [core|qt|win32|package|bench|fuzz|desktop|all]...
 set -euo pipefail
 
 core=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang-tidy clang-format locales)
@@ -10,6 +11,20 @@ package=(dpkg-dev lintian desktop-file-utils appstream)
 bench=(valgrind)
 # The default clang and its runtime, whichever version the release carries (14 on Debian 12, 19 on 13).
 fuzz=(clang libclang-rt-dev)
+# The real desktops the Wayland path is tried against (tests/desktop): GNOME Shell headless under
+# gnome-session, KWin virtual with PowerDevil, each with its portal backend; the accessibility bus and
+# the bus tools the checks use; idle_watch's protocol; debootstrap for the same on Debian 13 in a chroot.
+desktop=(gnome-shell mutter gnome-session-bin gnome-settings-daemon xdg-desktop-portal xdg-desktop-portal-gnome
+    xdg-desktop-portal-gtk xwayland libegl-mesa0 libgl1-mesa-dri fonts-cantarell adwaita-icon-theme
+    kwin-wayland xdg-desktop-portal-kde powerdevil plasma-workspace
+    dbus-daemon dbus-bin libglib2.0-bin at-spi2-core python3-pyatspi procps
+    libwayland-dev libwayland-bin wayland-protocols pkg-config debootstrap)
+# Plasma 5.27 (Debian 12) draws its portal's dialog with Qt 5's QML, Plasma 6.3 (Debian 13) with Qt 6's.
+if grep -q '^VERSION_CODENAME=bookworm' /etc/os-release 2>/dev/null; then
+    desktop+=(qtwayland5 qml-module-org-kde-kirigami2 qml-module-qtquick-controls2)
+else
+    desktop+=(qml6-module-org-kde-kirigami qml6-module-qtquick-controls)
+fi
 win32=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine wine64 xvfb xauth xdotool)
 
 packages=()
@@ -21,7 +36,8 @@ for set in "${@:-all}"; do
     package) packages+=("${package[@]}") ;;
     bench) packages+=("${bench[@]}") ;;
     fuzz) packages+=("${fuzz[@]}") ;;
-    all) packages+=("${core[@]}" "${qt[@]}" "${win32[@]}" "${package[@]}" "${fuzz[@]}") ;;
+    desktop) packages+=("${desktop[@]}") ;;
+    all) packages+=("${core[@]}" "${qt[@]}" "${win32[@]}" "${package[@]}" "${fuzz[@]}" "${desktop[@]}") ;;
     *) echo "unknown package set: $set" >&2; exit 2 ;;
     esac
 done

@@ -3,6 +3,7 @@
 Usage: atspi.py press NAME       presses the push button of that accessible name
        atspi.py names            lists the names and roles of every control
        atspi.py labels           prints the text of every label, one a line
+       atspi.py text NAME        prints the text the control of that accessible name shows
 Needs Debian's python3-pyatspi (run with /usr/bin/python3) and the accessibility bus."""
 
 import sys
@@ -48,6 +49,12 @@ def main():
             if node.getRoleName() == "label":
                 print(node.queryText().getText(0, -1) if "Text" in node.get_interfaces() else node.name)
         return 0
+    if sys.argv[1] == "text":
+        for node in walk(app):
+            if node.name == sys.argv[2]:
+                print(node.queryText().getText(0, -1).replace("\u2028", "\n"))
+                return 0
+        sys.exit(f"no control {sys.argv[2]}")
     return 2
 
 

@@ -1,25 +1,27 @@
 # Sourced by the end-to-end scripts: each check is counted and said, and `checks_done` prints the
-# closing line and fails the script if any check failed.
+# closing line and fails the script if any check failed. A script may set check_ok and check_failed
+# to the words it prefers (the real-desktop scripts print PASS and FAIL).
 passed=0
+: "${check_ok:=ok}" "${check_failed:=FAILED}"
 failed=0
 check() { # description, then a command that must succeed
     local what=$1
     shift
     if "$@"; then
         passed=$((passed + 1))
-        echo "ok: $what"
+        echo "$check_ok: $what"
     else
         failed=$((failed + 1))
-        echo "FAILED: $what"
+        echo "$check_failed: $what"
     fi
 }
 expect() { # description, expected, actual
     if [ "$2" = "$3" ]; then
         passed=$((passed + 1))
-        echo "ok: $1"
+        echo "$check_ok: $1"
     else
         failed=$((failed + 1))
-        echo "FAILED: $1: expected [$2], got [$3]"
+        echo "$check_failed: $1: expected [$2], got [$3]"
     fi
 }
 checks_done() {

@@ -1,0 +1,204 @@
+# Sourced by the real-desktop scripts (gnome.sh, kde.sh): a private system bus and session bus that
+# activate nothing, the accessibility bus, processes that all end with the script, Kivano started as a
+# launcher starts it, and the checks that read the real desktop from outside.
+# The including script sets `desktop` (its name) before sourcing.
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+check_ok=PASS
+check_failed=FAIL
+. "$repo/tests/support/checks.sh"
+
+# Everything this script starts stays in its process group, so that the end can find all of it.
+if [ "$(ps -o pgid= $$ | tr -d ' ')" != "$$" ]; then
+    exec setsid --wait bash "$0" "$@"
+fi
+
+kivano=${KIVANO:-$repo/build/ci/ui/qt/kivano}
+idle_watch=${KIVANO_IDLE_WATCH:-$repo/build/ci/tests/idle_watch}
+app_id=com.olberin.Kivano
+work=$(mktemp -d "/tmp/kivano-$desktop.XXXXXX")
+chmod 700 "$work"
+pids=()
+scopes=()
+
+say() { echo "== $desktop ($SECONDS s): $*"; }
+
+finish() {
+    local code=$?
+    trap - EXIT INT TERM
+    [ ${#pids[@]} -gt 0 ] && kill -TERM "${pids[@]}" 2>/dev/null
+    # Whatever they started in turn is still in this process group; give it a moment, then end it.
+    for _ in $(seq 1 30); do
+        [ -z "$(stragglers)" ] && break
+        sleep 0.1
+    done
+    local left
+    left=$(stragglers)
+    # shellcheck disable=SC2086 # one PID a word
+    [ -n "$left" ] && kill -KILL $left 2>/dev/null
+    local scope
+    for scope in "${scopes[@]}"; do rmdir "$scope" 2>/dev/null; done
+    if [ "$code" -ne 0 ] || [ -n "${KIVANO_DESKTOP_LOGS:-}" ]; then
+        local log
+        for log in "$work"/*.log; do
+            echo "--- $(basename "$log")"
+            tail -n "${KIVANO_DESKTOP_LOG_LINES:-15}" "$log"
+        done
+    fi
+    rm -rf "$work"
+    exit "$code"
+}
+trap finish EXIT
+trap 'exit 1' INT TERM
+
+# This process group's members other than this shell, and other than the subshell asking and its ps.
+stragglers() {
+    local me=$BASHPID
+    ps -e -o pid= -o ppid= -o pgid= | awk -v group=$$ -v me="$me" '$3 == group && $1 != group && $1 != me && $2 != me { print $1 }'
+}
+
+# spawn NAME COMMAND...: runs it in the background, output in $work/NAME.log, ended with the script.
+spawn() {
+    local name=$1
+    shift
+    "$@" >"$work/$name.log" 2>&1 &
+    pids+=($!)
+}
+
+# until SECONDS COMMAND...: retries the command every 0.2 s until it succeeds or the time is up.
+until_ok() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@" >/dev/null 2>&1; do
+        [ $SECONDS -ge "$deadline" ] && return 1
+        sleep 0.2
+    done
+}
+
+need() { # a file the run cannot go without
+    [ -e "$1" ] || { echo "FAIL: $desktop: $1 is missing (tools/deps.sh desktop, then the ci build)"; exit 1; }
+}
+
+# A bus from a config that names no service folders: nothing installed is activated on it.
+bus_config() { # TYPE FILE SOCKET
+    cat >"$2" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>$1</type>
+  <listen>unix:path=$3</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/>
+    <allow own="*"/>
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow receive_sender="*"/>
+    <allow eavesdrop="true"/>
+  </policy>
+</busconfig>
+CONF
+}
+
+start_buses() {
+    bus_config system "$work/system.conf" "$work/system_bus"
+    bus_config session "$work/session.conf" "$work/session_bus"
+    spawn system-bus dbus-daemon --nofork --nopidfile --config-file="$work/system.conf"
+    spawn session-bus dbus-daemon --nofork --nopidfile --config-file="$work/session.conf"
+    export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/system_bus
+    export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/session_bus
+    until_ok 10 dbus-send --session --dest=org.freedesktop.DBus --type=method_call / org.freedesktop.DBus.Peer.Ping &&
+        until_ok 10 dbus-send --system --dest=org.freedesktop.DBus --type=method_call / org.freedesktop.DBus.Peer.Ping ||
+        { echo "FAIL: $desktop: the private buses did not start"; exit 1; }
+    # The accessibility bus, so that the desktop's dialog and Kivano can be driven as a screen reader does.
+    spawn a11y-bus /usr/libexec/at-spi-bus-launcher --launch-immediately
+    until_ok 10 owned org.a11y.Bus || { echo "FAIL: $desktop: no accessibility bus"; exit 1; }
+    # Every call to the portal and its backends, for counting dialogs and summing Kivano's motions.
+    spawn monitor dbus-monitor --session "type='method_call',interface='org.freedesktop.portal.RemoteDesktop'" \
+        "type='method_call',interface='org.freedesktop.impl.portal.RemoteDesktop'"
+}
+
+# A fresh home and runtime folder, and only this desktop's portal backends.
+session_env() { # PORTAL-FILE...
+    mkdir -p "$work/home" "$work/run" "$work/portals" "$work/config" "$work/share" "$work/xdg"
+    chmod 700 "$work/run"
+    export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/share
+    export XDG_CACHE_HOME=$work/home/.cache XDG_SESSION_TYPE=wayland XDG_DESKTOP_PORTAL_DIR=$work/portals
+    # No autostart folder of the machine's: the session runs only what this script names.
+    export XDG_CONFIG_DIRS=$work/xdg
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
+    local p
+    for p in "$@"; do # (GNOME 48 has no gnome-shell.portal)
+        [ -e "/usr/share/xdg-desktop-portal/portals/$p.portal" ] && cp "/usr/share/xdg-desktop-portal/portals/$p.portal" "$work/portals/"
+    done
+    mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix
+}
+
+owned() { dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
+    "string:$1" 2>/dev/null | grep 'boolean true' >/dev/null; }
+
+# The portal and its backends, started here since nothing is activated.
+start_portal() { # BACKEND-BINARY...
+    spawn permission-store /usr/libexec/xdg-permission-store --replace
+    local b
+    for b in "$@"; do spawn "$(basename "$b")" "$b"; done
+    until_ok 20 owned org.freedesktop.impl.portal.PermissionStore || { echo "FAIL: $desktop: no permission store"; exit 1; }
+    spawn portal /usr/libexec/xdg-desktop-portal --replace
+    until_ok 20 owned org.freedesktop.portal.Desktop || { echo "FAIL: $desktop: no portal"; exit 1; }
+}
+
+# Starts Kivano in a cgroup scope named after its app id, under a user manager's app.slice, as a desktop's
+# launcher would: the portal reads the app id from there (through libsystemd) and the desktop names the
+# application in its dialog.
+kivano_runs=0
+start_kivano() {
+    kivano_runs=$((kivano_runs + 1))
+    local root dir procs=()
+    for root in $(awk '$3 == "cgroup2" || ($3 == "cgroup" && $4 ~ /name=systemd/) { print $2 }' /proc/mounts); do
+        dir=$root
+        for part in user.slice user-$(id -u).slice user@$(id -u).service app.slice app-$app_id-$$$kivano_runs.scope; do
+            dir=$dir/$part
+            [ -d "$dir" ] && continue
+            mkdir "$dir" 2>/dev/null || continue 2
+            scopes=("$dir" "${scopes[@]}") # removed innermost first, and only what was made here
+        done
+        procs+=("$dir/cgroup.procs")
+    done
+    spawn "kivano-$kivano_runs" sh -c 'for f in "$@"; do [ "$f" = -- ] && break; echo $$ >"$f"; done
+        while [ "$1" != -- ]; do shift; done; shift; exec "$@"' sh "${procs[@]}" -- \
+        env QT_QPA_PLATFORM=wayland "$kivano"
+    kivano_pid=${pids[-1]}
+}
+
+stop_kivano() {
+    kill -TERM "$kivano_pid" 2>/dev/null
+    timeout 10 tail --pid="$kivano_pid" -f /dev/null
+}
+
+# Kivano through the accessibility bus.
+press() { timeout 30 /usr/bin/python3 "$repo/tests/qt/atspi.py" press "$1"; }
+kivano_names() { timeout 30 /usr/bin/python3 "$repo/tests/qt/atspi.py" names; }
+kivano_text() { timeout 30 /usr/bin/python3 "$repo/tests/qt/atspi.py" text "$1"; }
+# The desktop's own dialog through the accessibility bus: answers it, or says whether one is up.
+dialog() { timeout 60 /usr/bin/python3 "$here/dialog.py" "$@"; }
+
+# Kivano's motions, from the bus: how many since the run began, and their sum "DX DY".
+# (Kivano's calls to the portal only: the portal passes each on to its backend under the same name.)
+motions() { grep -c 'interface=org.freedesktop.portal.RemoteDesktop; member=NotifyPointerMotion' "$work/monitor.log"; }
+motion_sum() {
+    awk '/interface=org.freedesktop.portal.RemoteDesktop; member=NotifyPointerMotion/ { want = 2; next }
+        /^(method call|signal|method return|error) / { want = 0 }
+        want > 0 && $1 == "double" { s[want] += $2; want-- }
+        END { printf "%.0f %.0f\n", s[2], s[1] }' "$work/monitor.log"
+}
+# How often the portal asked the desktop's backend to start a session: with no kept answer, each time
+# the desktop shows its dialog.
+dialogs_asked() { grep -c 'interface=org.freedesktop.impl.portal.RemoteDesktop; member=Start' "$work/monitor.log"; }
+
+wait_motions() { # N: at least N motions in all, within SECONDS
+    local deadline=$((SECONDS + $2))
+    until [ "$(motions)" -ge "$1" ]; do
+        [ $SECONDS -ge "$deadline" ] && return 1
+        sleep 0.2
+    done
+}

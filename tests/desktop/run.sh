@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Kivano's Qt edition against the real desktops, one after the other (each uses a lot of CPU in
+# software rendering). Usage: bash tests/desktop/run.sh [gnome] [kde]   (default: both)
+# Needs root (a cgroup scope for the app id, /tmp/.X11-unix), `tools/deps.sh desktop` and the ci build.
+set -uo pipefail
+cd "$(dirname "$0")/../.." || exit 2
+if [ "$(id -u)" -ne 0 ]; then
+    echo "tests/desktop/run.sh: run it as root" >&2
+    exit 2
+fi
+desktops=("$@")
+[ $# -eq 0 ] && desktops=(gnome kde)
+status=0
+for desktop in "${desktops[@]}"; do
+    started=$SECONDS
+    # Each script ends all it started; the bound is for a desktop that hangs past every wait.
+    timeout -k 30 600 bash "tests/desktop/$desktop.sh" || status=1
+    echo "== $desktop: $((SECONDS - started)) s"
+done
+exit $status
