@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine and runs every test: the behaviour suite and the Qt edition's tests
+# Sets up a Debian 12 or 13 machine and runs every test: the behaviour suite and the Qt edition's tests
 # (warnings as errors), the Qt edition against the real GNOME Shell and KWin, the behaviour suite again
 # under ASan and UBSan, the Win32 edition cross-built with MinGW-w64 and tested under Wine, both
 # packages built and tried as a user would, the fuzz targets for a minute each, and clang-tidy.
@@ -18,8 +18,11 @@ echo "== real desktops: the Qt edition against GNOME Shell and KWin, headless, o
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
 "${as_root[@]}" bash tests/desktop/run.sh
-echo "== the same on Debian 13, in a chroot made with debootstrap"
-"${as_root[@]}" bash tests/desktop/trixie.sh
+# From Debian 12 the newer desktops are tried too; on Debian 13 itself the stage above already did.
+if grep -q '^VERSION_CODENAME=bookworm' /etc/os-release; then
+    echo "== the same on Debian 13, in a chroot made with debootstrap"
+    "${as_root[@]}" bash tests/desktop/trixie.sh
+fi
 
 echo "== sanitizers"
 cmake --preset asan
