@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     ui::qt::QtCursor x11Cursor;
     // On wlroots compositors the compositor itself moves the pointer and keeps the session awake.
     ui::qt::WaylandGlobals globals(ui::qt::qtWaylandDisplay());
-    ui::qt::VirtualPointer pointer(globals, ui::qt::qtWaylandSeat());
+    ui::qt::VirtualPointer pointer(globals);
     ui::qt::WaylandIdleInhibit surfaceInhibit(globals, [&toolkit] {
         const QWidget* main = toolkit.mainWidget();
         return ui::qt::qtWaylandSurface(main != nullptr ? main->windowHandle() : nullptr);

@@ -7,8 +7,8 @@
 
 namespace kivano::ui::qt {
 
-VirtualPointer::VirtualPointer(WaylandGlobals& globals, wl_seat* seat, QObject* parent)
-    : QObject(parent), globals_(globals), seat_(seat) {}
+VirtualPointer::VirtualPointer(WaylandGlobals& globals, QObject* parent)
+    : QObject(parent), globals_(globals) {}
 
 VirtualPointer::~VirtualPointer() {
     drop();
@@ -35,7 +35,8 @@ bool VirtualPointer::start() {
         managerName_ = bound.name;
     }
     if (manager_ == nullptr) return false;
-    if (pointer_ == nullptr) pointer_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager_, seat_);
+    if (pointer_ == nullptr)
+        pointer_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager_, nullptr);
     globals_.flush();
     return true;
 }
@@ -52,7 +53,8 @@ bool VirtualPointer::move(double dx, double dy) {
             Qt::QueuedConnection);
         return false;
     }
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - epoch_);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - epoch_);
     const auto time = static_cast<std::uint32_t>(ms.count()); // wraps, as a device clock does
     zwlr_virtual_pointer_v1_motion(pointer_, time, wl_fixed_from_double(dx), wl_fixed_from_double(dy));
     zwlr_virtual_pointer_v1_frame(pointer_);

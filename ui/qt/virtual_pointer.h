@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <functional>
 
-struct wl_seat;
 struct zwlr_virtual_pointer_manager_v1;
 struct zwlr_virtual_pointer_v1;
 
@@ -18,8 +17,9 @@ class WaylandGlobals;
 
 class VirtualPointer final : public QObject {
   public:
-    // `seat` is the seat the pointer should join; null lets the compositor choose.
-    VirtualPointer(WaylandGlobals& globals, wl_seat* seat, QObject* parent = nullptr);
+    // The pointer joins the compositor's default seat: Qt 6.4 crashes when asked for its seat before it
+    // has an input device, which a headless or pointer-less session never has.
+    explicit VirtualPointer(WaylandGlobals& globals, QObject* parent = nullptr);
     ~VirtualPointer() override;
     VirtualPointer(const VirtualPointer&) = delete;
     VirtualPointer& operator=(const VirtualPointer&) = delete;
@@ -38,7 +38,6 @@ class VirtualPointer final : public QObject {
     void drop();
 
     WaylandGlobals& globals_;
-    wl_seat* seat_;
     zwlr_virtual_pointer_manager_v1* manager_ = nullptr;
     std::uint32_t managerName_ = 0;
     zwlr_virtual_pointer_v1* pointer_ = nullptr;

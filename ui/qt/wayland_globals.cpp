@@ -30,11 +30,12 @@ void WaylandGlobals::added(void* data, wl_registry* /*registry*/, std::uint32_t 
 }
 
 void WaylandGlobals::removed(void* data, wl_registry* /*registry*/, std::uint32_t name) {
-    std::erase_if(static_cast<WaylandGlobals*>(data)->globals_, [name](const Global& g) { return g.name == name; });
+    std::erase_if(static_cast<WaylandGlobals*>(data)->globals_,
+                  [name](const Global& g) { return g.name == name; });
 }
 
 WaylandGlobals::Bound WaylandGlobals::bind(const wl_interface& interface, std::uint32_t version) {
-    update();
+    if (!update()) return {};
     const auto it = std::find_if(globals_.begin(), globals_.end(),
                                  [&](const Global& g) { return g.interface == interface.name; });
     if (it == globals_.end() || registry_ == nullptr) return {};
@@ -44,7 +45,10 @@ WaylandGlobals::Bound WaylandGlobals::bind(const wl_interface& interface, std::u
 
 bool WaylandGlobals::update() {
     if (display_ == nullptr) return false;
-    return wl_display_dispatch_queue_pending(display_, queue_) >= 0 && wl_display_get_error(display_) == 0;
+    if (wl_display_dispatch_queue_pending(display_, queue_) >= 0 && wl_display_get_error(display_) == 0)
+        return true;
+    globals_.clear(); // a failed connection offers nothing any more
+    return false;
 }
 
 bool WaylandGlobals::offers(std::uint32_t name) const {

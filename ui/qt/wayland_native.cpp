@@ -21,11 +21,6 @@ wl_display* qtWaylandDisplay() {
     return n == nullptr ? nullptr : static_cast<wl_display*>(n->nativeResourceForIntegration("wl_display"));
 }
 
-wl_seat* qtWaylandSeat() {
-    QPlatformNativeInterface* n = native();
-    return n == nullptr ? nullptr : static_cast<wl_seat*>(n->nativeResourceForIntegration("wl_seat"));
-}
-
 wl_surface* qtWaylandSurface(QWindow* window) {
     QPlatformNativeInterface* n = native();
     if (n == nullptr || window == nullptr || window->handle() == nullptr) return nullptr;
