@@ -26,6 +26,9 @@ for set in "${@:-all}"; do
     esac
 done
 
+# labwc comes with Debian 13; on Debian 12 its end-to-end test is left out.
+if [[ " ${packages[*]} " == *" sway "* ]] && apt-cache show labwc >/dev/null 2>&1; then packages+=(labwc); fi
+
 missing=()
 # A locale with a decimal comma, for the tests that switch the C library's numeric locale.
 want_locale=0
