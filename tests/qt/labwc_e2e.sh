@@ -77,6 +77,8 @@ pids+=($!)
 watch=$((idleSeconds * 4))
 sleep "$watch"
 check "swayidle never fires while moving (${watch} s, timeout ${idleSeconds} s)" test "$(idles)" = 0
+check "with no desktop service on the bus, no notice that nothing keeps it awake" \
+    test -z "$(labels | grep 'keeps nothing awake')"
 
 press Stop
 sleep 0.5

@@ -69,7 +69,13 @@ int main(int argc, char** argv) {
         remote.onRefused = [&form] { form.Pointer_Refused(); };
         remote.onStarted = [&form] { form.Pointer_Granted(); };
         pointer.onLost = [&form] { form.Pointer_Refused(); };
+        // On X11 each warp keeps the server awake; under Wayland nothing may be left holding.
+        if (wayland)
+            inhibitor.onNothingHeld = [&form, &surfaceInhibit] {
+                if (!surfaceInhibit.held()) form.Awake_Refused();
+            };
     });
-    remote.onRefused = remote.onStarted = pointer.onLost = nullptr; // the window is gone
+    // The window is gone.
+    remote.onRefused = remote.onStarted = pointer.onLost = inhibitor.onNothingHeld = nullptr;
     return code;
 }
