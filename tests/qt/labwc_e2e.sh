@@ -61,7 +61,7 @@ pids+=($!)
 sleep 1 # the probe maps first, under Kivano
 QT_QPA_PLATFORM=wayland QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$kivano" >"$work/kivano.log" 2>&1 &
 kivanoPid=$!
-pids+=($kivanoPid)
+pids+=("$kivanoPid")
 
 check "Kivano's window opens on labwc, its Start button reachable" press Start
 moved() { [ "$(motions)" -ge 3 ]; }

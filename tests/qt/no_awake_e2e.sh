@@ -29,7 +29,7 @@ pids+=($!)
 waitFor 100 test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY"
 QT_QPA_PLATFORM=wayland QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$kivano" >"$work/kivano.log" 2>&1 &
 kivanoPid=$!
-pids+=($kivanoPid)
+pids+=("$kivanoPid")
 check "the window opens" press Start
 said() { labels | grep -q 'keeps nothing awake'; }
 check "Start says nothing keeps the session awake" waitFor 100 said

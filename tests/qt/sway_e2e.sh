@@ -73,7 +73,7 @@ QT_QPA_PLATFORM=wayland "$probe" >"$work/probe.log" 2>"$work/probe.err" &
 pids+=($!)
 QT_QPA_PLATFORM=wayland QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$kivano" >"$work/kivano.log" 2>&1 &
 kivanoPid=$!
-pids+=($kivanoPid)
+pids+=("$kivanoPid")
 shown() { [ "$(inhibiting)" = False ]; }
 check "Kivano's window opens on Sway, holding no inhibitor" waitFor 100 shown
 # The pointer over the probe, away from Kivano's window.
