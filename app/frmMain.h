@@ -47,6 +47,9 @@ class frmMain {
     // status pane and the hint line until it is granted; the next Start asks again.
     void Pointer_Refused();
     void Pointer_Granted();
+    // Nothing on the desktop keeps the session awake for Kivano (Wayland): said on the hint line if the
+    // request to stay awake still stands.
+    void Awake_Refused();
 
     // Parameter inputs.
     void edDelay_Change();

@@ -175,6 +175,10 @@ void frmMain::Pointer_Refused() {
     if (tmMover.enabled() && !IsPaused) showActivePage();
 }
 
+void frmMain::Awake_Refused() {
+    if (awake_) showHint(StringId::kNoticeNoAwake);
+}
+
 void frmMain::Pointer_Granted() {
     clearRefusal();
 }

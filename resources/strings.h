@@ -30,6 +30,8 @@ enum StringId : int {
     kDeniedPage = 130,
     kNoticeRefusedMoving = 131,
     kNoticeRefusedStopped = 132,
+    // Where nothing on the desktop keeps the session awake (Wayland): the hint line's notice.
+    kNoticeNoAwake = 133,
 };
 
 // The text of entry `id`; an id that is not in the table gives the empty text.

@@ -6,7 +6,8 @@ set -euo pipefail
 core=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang-tidy clang-format locales)
 qt=(qt6-base-dev qt6-wayland libx11-dev xvfb xauth xdotool xprintidle x11-utils x11-xserver-utils openbox
     dbus-daemon python3-dbus python3-gi weston at-spi2-core python3-pyatspi
-    xserver-xorg-core xserver-xorg-video-dummy)
+    xserver-xorg-core xserver-xorg-video-dummy qt6-base-private-dev libwayland-dev libwayland-bin wayland-protocols
+    pkgconf sway swayidle)
 package=(dpkg-dev lintian desktop-file-utils appstream)
 bench=(valgrind)
 # The default clang and its runtime, whichever version the release carries (14 on Debian 12, 19 on 13).
@@ -41,6 +42,9 @@ for set in "${@:-all}"; do
     *) echo "unknown package set: $set" >&2; exit 2 ;;
     esac
 done
+
+# labwc comes with Debian 13; on Debian 12 its end-to-end test is left out.
+if [[ " ${packages[*]} " == *" sway "* ]] && apt-cache show labwc >/dev/null 2>&1; then packages+=(labwc); fi
 
 missing=()
 # A locale with a decimal comma, for the tests that switch the C library's numeric locale.

@@ -26,6 +26,29 @@ TEST(Awake, HeldWhileMovingAndDroppedOnStopAndAtTheEnd) {
     EXPECT_EQ(requests, (std::vector<bool>{true, false, true, false})) << "closing while moving drops it";
 }
 
+// The desktop's no may come late: it is said only while the request to stay awake stands.
+TEST(Awake, ANoFromTheDesktopIsSaidOnlyWhileItStands) {
+    constexpr const char* kNotice = "Desktop keeps nothing awake: the screen may lock";
+    const struct {
+        const char* name;
+        int clicks; // on Start/Stop before the no arrives
+        const char* said;
+    } cases[] = {
+        {"while moving", 1, kNotice},
+        {"after Stop", 2, ""},
+        {"before Start", 0, ""},
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        auto& f = h.load();
+        for (int i = 0; i < c.clicks; ++i)
+            h.win().click("cbStart");
+        f.lblTop.setCaption("");
+        f.Awake_Refused();
+        EXPECT_EQ(f.lblTop.caption(), c.said) << c.name;
+    }
+}
+
 TEST(Awake, AScheduleHoldsItOnlyInItsPausePeriods) {
     Harness h;
     auto& f = h.load();

@@ -133,6 +133,8 @@ class InhibitorTest : public QObject {
         QVERIFY(monitor.start(QStringLiteral("Inhibit")));
         QVERIFY(startDesktop(options));
         IdleInhibitor inhibitor;
+        int nothingHeld = 0;
+        inhibitor.onNothingHeld = [&nothingHeld] { ++nothingHeld; };
         for (int start = 1; start <= 2; ++start) {
             const double before = cpuSeconds();
             QElapsedTimer wall;
@@ -142,6 +144,7 @@ class InhibitorTest : public QObject {
             QCOMPARE(monitor.calls(kScreenSaverName), start);
             QCOMPARE(monitor.calls(kPortalName), start);
             QCOMPARE(held(), QStringLiteral("held %1").arg(holding));
+            QCOMPARE(nothingHeld, holding == 0 ? start : 0); // told once per Start where nothing holds
             // Waiting for nothing costs next to nothing; a loop of calls would take half a core or more.
             const double share = (cpuSeconds() - before) / (static_cast<double>(wall.elapsed()) / 1000);
             QVERIFY2(share < 0.2, qPrintable(QStringLiteral("CPU share %1").arg(share)));

@@ -73,7 +73,7 @@ class RemoteDesktopTest : public QObject {
         QTRY_COMPARE(remote->state(), RemoteDesktop::State::Active);
         QCOMPARE(calls().replaceInStrings(QRegularExpression(QStringLiteral(" /.*")), QString()), kFlow);
         // The Wayland cursor: from where the pointer was last seen, the first move after load is (+1, +1).
-        kivano::ui::qt::WaylandCursor cursor(*remote);
+        kivano::ui::qt::WaylandCursor cursor([&](double dx, double dy) { remote->move(dx, dy); });
         QCursor::setPos(300, 200);
         kivano::ui::Point p;
         QVERIFY(cursor.get(p));

@@ -102,6 +102,8 @@ void IdleInhibitor::request(Via via) {
         if (!pending_) return; // already taken at the end
         answered(w->reply());
         reconcile();
+        if (wanted_ && !pending_ && held_ == Via::None && nextToTry() == Via::None && onNothingHeld)
+            onNothingHeld();
     });
 }
 

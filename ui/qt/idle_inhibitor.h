@@ -28,6 +28,9 @@ class IdleInhibitor final : public QObject {
     // Asks for an inhibitor (on) or lets it go (off); at most one is held at a time.
     void hold(bool on);
 
+    // Told each time both ways have said no to a standing request to stay awake.
+    std::function<void()> onNothingHeld;
+
     // How long one call may wait for its answer.
     static constexpr int kCallTimeoutMs = 2000;
 

@@ -7,10 +7,15 @@
 #include "ui/qt/idle_inhibitor.h"
 #include "ui/qt/qt_backend.h"
 #include "ui/qt/remote_desktop.h"
+#include "ui/qt/virtual_pointer.h"
 #include "ui/qt/wayland_cursor.h"
+#include "ui/qt/wayland_globals.h"
+#include "ui/qt/wayland_idle_inhibit.h"
+#include "ui/qt/wayland_native.h"
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QWidget>
 
 namespace {
 
@@ -30,9 +35,19 @@ int main(int argc, char** argv) {
     ui::qt::QtToolkit toolkit;
     ui::qt::RemoteDesktop remote;
     ui::qt::QtCursor x11Cursor;
-    ui::qt::WaylandCursor waylandCursor(remote);
+    // On wlroots compositors the compositor itself moves the pointer and keeps the session awake.
+    ui::qt::WaylandGlobals globals(ui::qt::qtWaylandDisplay());
+    ui::qt::VirtualPointer pointer(globals);
+    ui::qt::WaylandIdleInhibit surfaceInhibit(globals, [&toolkit] {
+        const QWidget* main = toolkit.mainWidget();
+        return ui::qt::qtWaylandSurface(main != nullptr ? main->windowHandle() : nullptr);
+    });
+    ui::qt::WaylandCursor waylandCursor([&](double dx, double dy) {
+        if (!pointer.move(dx, dy)) remote.move(dx, dy);
+    });
     ui::qt::IdleInhibitor inhibitor;
-    ui::qt::QtSystem system(&inhibitor, wayland ? &remote : nullptr);
+    ui::qt::QtSystem system(&inhibitor, wayland ? &remote : nullptr, wayland ? &pointer : nullptr,
+                            wayland ? &surfaceInhibit : nullptr);
     settings::FileRegistry registry(settings::FileRegistry::defaultRoots());
     app::FixedSeedRandom random;
     app::Services services{toolkit, wayland ? static_cast<ui::Cursor&>(waylandCursor) : x11Cursor, system,
@@ -53,7 +68,14 @@ int main(int argc, char** argv) {
     const int code = app::runProgram(services, [&](app::frmMain& form) {
         remote.onRefused = [&form] { form.Pointer_Refused(); };
         remote.onStarted = [&form] { form.Pointer_Granted(); };
+        pointer.onLost = [&form] { form.Pointer_Refused(); };
+        // On X11 each warp keeps the server awake; under Wayland nothing may be left holding.
+        if (wayland)
+            inhibitor.onNothingHeld = [&form, &surfaceInhibit] {
+                if (!surfaceInhibit.held()) form.Awake_Refused();
+            };
     });
-    remote.onRefused = remote.onStarted = nullptr; // the window is gone
+    // The window is gone.
+    remote.onRefused = remote.onStarted = pointer.onLost = inhibitor.onNothingHeld = nullptr;
     return code;
 }

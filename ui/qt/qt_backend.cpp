@@ -2,6 +2,8 @@
 
 #include "ui/qt/idle_inhibitor.h"
 #include "ui/qt/remote_desktop.h"
+#include "ui/qt/virtual_pointer.h"
+#include "ui/qt/wayland_idle_inhibit.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -575,9 +577,12 @@ bool QtCursor::set(Point where) {
 
 void QtSystem::keepAwake(bool on) {
     if (inhibitor_ != nullptr) inhibitor_->hold(on);
+    if (surfaceInhibit_ != nullptr) surfaceInhibit_->hold(on);
 }
 
 void QtSystem::requestPointer() {
+    // The portal is asked only where the compositor has no virtual pointer (GNOME and Plasma have none).
+    if (pointer_ != nullptr && pointer_->start()) return;
     if (remote_ != nullptr) remote_->start();
 }
 

@@ -36,13 +36,18 @@ class QtCursor final : public ui::Cursor {
 
 class IdleInhibitor;
 class RemoteDesktop;
+class VirtualPointer;
+class WaylandIdleInhibit;
 
 class QtSystem final : public ui::System {
   public:
     // With an inhibitor, the request to stay awake holds one on the session bus; with a remote-desktop
     // session (Wayland), the user's Start asks the desktop for it, the first time and after a refusal.
-    explicit QtSystem(IdleInhibitor* inhibitor = nullptr, RemoteDesktop* remote = nullptr)
-        : inhibitor_(inhibitor), remote_(remote) {}
+    // With the compositor's virtual pointer (wlroots), Start asks nobody where the compositor offers
+    // one; with the compositor's idle inhibitor, the request to stay awake holds one there too.
+    explicit QtSystem(IdleInhibitor* inhibitor = nullptr, RemoteDesktop* remote = nullptr,
+                      VirtualPointer* pointer = nullptr, WaylandIdleInhibit* surfaceInhibit = nullptr)
+        : inhibitor_(inhibitor), remote_(remote), pointer_(pointer), surfaceInhibit_(surfaceInhibit) {}
     [[nodiscard]] std::string exeFolder() const override;
     [[nodiscard]] std::string decimalSeparator() const override;
     [[nodiscard]] bool fileExists(const std::string& path) const override;
@@ -53,6 +58,8 @@ class QtSystem final : public ui::System {
   private:
     IdleInhibitor* inhibitor_;
     RemoteDesktop* remote_;
+    VirtualPointer* pointer_;
+    WaylandIdleInhibit* surfaceInhibit_;
 };
 
 } // namespace kivano::ui::qt

@@ -1,7 +1,5 @@
 #include "ui/qt/wayland_cursor.h"
 
-#include "ui/qt/remote_desktop.h"
-
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
@@ -30,7 +28,7 @@ bool WaylandCursor::set(Point where) {
     const QSize size = screen != nullptr ? screen->size() : QSize(1, 1);
     where.x = std::clamp(where.x, 0, size.width() - 1);
     where.y = std::clamp(where.y, 0, size.height() - 1);
-    desktop_.move(where.x - tracked_.x, where.y - tracked_.y);
+    move_(where.x - tracked_.x, where.y - tracked_.y);
     tracked_ = where;
     return true;
 }

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# End-to-end on labwc, a wlroots compositor without an IPC to ask: the real binary in a headless
+# labwc, on a private session bus without any desktop service (run under dbus-run-session), driven
+# through the accessibility bus. The pointer is read from a second client's pointer events, and a real
+# idle daemon (swayidle) judges that the session stays awake while moving and goes idle after Stop.
+# Usage: labwc_e2e.sh KIVANO-BINARY POINTER-PROBE ATSPI-DRIVER
+set -uo pipefail
+kivano=$1
+probe=$2
+driver=$3
+idleSeconds=2
+work=$(mktemp -d)
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+# Run as nobody when root, as Sway must be: the same setting for both.
+runas=()
+if [ "$(id -u)" = 0 ]; then
+    chown 65534:65534 "$work"
+    runas=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+fi
+chmod 700 "$work"
+export XDG_RUNTIME_DIR=$work HOME=$work
+unset WAYLAND_DISPLAY DISPLAY
+
+. "$(dirname "$0")/../support/checks.sh"
+press() { timeout 30 /usr/bin/python3 "$driver" press "$1"; }
+labels() { timeout 30 /usr/bin/python3 "$driver" labels; }
+motions() { grep -c '^motion ' "$work/probe.log"; }
+positions() { grep '^motion ' "$work/probe.log" | sort -u | wc -l; }
+idles() { grep -c '^idle' "$work/idle.log"; }
+waitFor() { # tenths of a second, then a command; true once the command succeeds
+    local tenths=$1
+    shift
+    for _ in $(seq 1 "$tenths"); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+
+# The probe fills the output; Kivano sits in the lower right, away from the pointer's start.
+mkdir -p "$work/labwc"
+cat >"$work/labwc/rc.xml" <<'CONFIG'
+<?xml version="1.0"?>
+<labwc_config>
+  <windowRules>
+    <windowRule identifier="pointer_probe"><action name="Maximize"/></windowRule>
+    <windowRule identifier="kivano"><action name="MoveTo" x="800" y="420"/></windowRule>
+  </windowRules>
+</labwc_config>
+CONFIG
+WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman "${runas[@]}" \
+    labwc -C "$work/labwc" >"$work/labwc.log" 2>&1 &
+pids+=($!)
+socketUp() { compgen -G "$work/wayland-*.lock" >/dev/null; }
+check "headless $(labwc --version | head -1) runs" waitFor 100 socketUp
+lock=$(compgen -G "$work/wayland-*.lock" | head -1)
+WAYLAND_DISPLAY=$(basename "${lock%.lock}")
+export WAYLAND_DISPLAY
+/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+pids+=($!)
+QT_QPA_PLATFORM=wayland "$probe" >"$work/probe.log" 2>"$work/probe.err" &
+pids+=($!)
+sleep 1 # the probe maps first, under Kivano
+QT_QPA_PLATFORM=wayland QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$kivano" >"$work/kivano.log" 2>&1 &
+kivanoPid=$!
+pids+=("$kivanoPid")
+
+check "Kivano's window opens on labwc, its Start button reachable" press Start
+moved() { [ "$(motions)" -ge 3 ]; }
+waitFor 100 moved
+check "Start moves the pointer: the probe saw $(motions) motions over $(positions) places" \
+    test "$(positions)" -ge 3
+check "no dialog, no refusal on the hint line" test -z "$(labels | grep 'Desktop refused')"
+
+: >"$work/idle.log"
+swayidle -w timeout "$idleSeconds" "echo idle >>$work/idle.log" resume "echo resume >>$work/idle.log" \
+    >"$work/swayidle.log" 2>&1 &
+pids+=($!)
+watch=$((idleSeconds * 4))
+sleep "$watch"
+check "swayidle never fires while moving (${watch} s, timeout ${idleSeconds} s)" test "$(idles)" = 0
+check "with no desktop service on the bus, no notice that nothing keeps it awake" \
+    test -z "$(labels | grep 'keeps nothing awake')"
+
+press Stop
+sleep 0.5
+stopped=$(motions)
+goneIdle() { [ "$(idles)" -ge 1 ]; }
+check "swayidle fires after Stop" waitFor 150 goneIdle
+check "Stop ends the motions" test "$(motions)" = "$stopped"
+press Start
+movedAgain() { [ "$(motions)" -gt "$stopped" ]; }
+check "a second Start moves again" waitFor 100 movedAgain
+before=$(idles)
+kill -TERM "$kivanoPid"
+wait "$kivanoPid" 2>/dev/null
+firedAgain() { [ "$(idles)" -gt "$before" ]; }
+check "swayidle fires once Kivano is gone" waitFor 150 firedAgain
+
+if [ "$failed" -gt 0 ] || [ -n "${KIVANO_SHOW_LOGS:-}" ]; then
+    for log in probe.err kivano.log labwc.log swayidle.log idle.log; do
+        echo "--- $log"
+        tail -15 "$work/$log"
+    done
+fi
+checks_done
