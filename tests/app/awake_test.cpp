@@ -7,9 +7,6 @@
 
 namespace kivano::testing {
 namespace {
-
-using ui::headless::Window;
-
 TEST(Awake, HeldWhileMovingAndDroppedOnStopAndAtTheEnd) {
     Harness h;
     h.load();
@@ -52,12 +49,7 @@ TEST(Awake, ANoFromTheDesktopIsSaidOnlyWhileItStands) {
 TEST(Awake, AScheduleHoldsItOnlyInItsPausePeriods) {
     Harness h;
     auto& f = h.load();
-    h.desktop.toolkit.onNextModal([](Window& d) {
-        d.paste("edWork", "0.5");
-        d.paste("edPeriod", "0.5");
-        d.click("OKButton");
-    });
-    h.win().click("cbTimer");
+    h.startSchedule("0.5", "0.5");
     auto& requests = h.desktop.system.awakeRequests;
     ASSERT_FALSE(requests.empty());
     EXPECT_FALSE(requests.back()) << "a schedule opens with a work period";

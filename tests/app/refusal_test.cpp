@@ -8,9 +8,6 @@
 
 namespace kivano::testing {
 namespace {
-
-using ui::headless::Window;
-
 constexpr const char* kIdle = "file://C:\\Program Files\\Kivano/Support/start.html";
 constexpr const char* kMoving = "file://C:\\Program Files\\Kivano/Support/los.html";
 constexpr const char* kDenied = "file://C:\\Program Files\\Kivano/Support/denied.html";
@@ -32,12 +29,7 @@ TEST(Refusal, OnlyTheUsersStartAsksNeverTheSchedule) {
     EXPECT_EQ(asked, 2) << "Start by keyboard asks too";
     h.win().click("cbStart");
 
-    h.desktop.toolkit.onNextModal([](Window& d) {
-        d.paste("edWork", "0.5");
-        d.paste("edPeriod", "0.5");
-        d.click("OKButton");
-    });
-    h.win().click("cbTimer");
+    h.startSchedule("0.5", "0.5");
     EXPECT_EQ(asked, 3) << "the user's OK starts the schedule, and asks once";
     h.desktop.clock.advance(120'000); // two pause periods and two work periods
     EXPECT_EQ(asked, 3) << "the schedule's own periods never ask";
@@ -103,12 +95,7 @@ TEST(Refusal, PagesFollowTheAnswerInEveryState) {
 TEST(Refusal, AScheduleShowsItInItsPausePeriods) {
     Harness h;
     auto& f = h.load();
-    h.desktop.toolkit.onNextModal([](Window& d) {
-        d.paste("edWork", "0.5");
-        d.paste("edPeriod", "0.5");
-        d.click("OKButton");
-    });
-    h.win().click("cbTimer");
+    h.startSchedule("0.5", "0.5");
     f.Pointer_Refused();
     EXPECT_EQ(h.lastPage(), kIdle) << "a work period moves nothing anyway";
     h.desktop.clock.advance(30'000);

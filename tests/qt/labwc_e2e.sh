@@ -8,32 +8,7 @@ set -uo pipefail
 kivano=$1
 probe=$2
 driver=$3
-idleSeconds=2
-work=$(mktemp -d)
-pids=()
-trap 'kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-# Run as nobody when root, as Sway must be: the same setting for both.
-runas=()
-if [ "$(id -u)" = 0 ]; then
-    chown 65534:65534 "$work"
-    runas=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-fi
-chmod 700 "$work"
-export XDG_RUNTIME_DIR=$work HOME=$work
-unset WAYLAND_DISPLAY DISPLAY
-
-. "$(dirname "$0")/../support/checks.sh"
-press() { timeout 30 /usr/bin/python3 "$driver" press "$1"; }
-labels() { timeout 30 /usr/bin/python3 "$driver" labels; }
-motions() { grep -c '^motion ' "$work/probe.log"; }
-positions() { grep '^motion ' "$work/probe.log" | sort -u | wc -l; }
-idles() { grep -c '^idle' "$work/idle.log"; }
-waitFor() { # tenths of a second, then a command; true once the command succeeds
-    local tenths=$1
-    shift
-    for _ in $(seq 1 "$tenths"); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
+. "$(dirname "$0")/wlroots_lib.sh"
 
 # The probe fills the output; Kivano sits in the lower right, away from the pointer's start.
 mkdir -p "$work/labwc"

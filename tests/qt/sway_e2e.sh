@@ -10,27 +10,7 @@ set -uo pipefail
 kivano=$1
 probe=$2
 driver=$3
-idleSeconds=2
-work=$(mktemp -d)
-pids=()
-trap 'kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-# Sway will not run as root: there it runs as nobody, in a runtime folder of nobody's.
-runas=()
-if [ "$(id -u)" = 0 ]; then
-    chown 65534:65534 "$work"
-    runas=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-fi
-chmod 700 "$work"
-export XDG_RUNTIME_DIR=$work HOME=$work
-unset WAYLAND_DISPLAY SWAYSOCK DISPLAY
-
-. "$(dirname "$0")/../support/checks.sh"
-press() { timeout 30 /usr/bin/python3 "$driver" press "$1"; }
-labels() { timeout 30 /usr/bin/python3 "$driver" labels; }
-motions() { grep -c '^motion ' "$work/probe.log"; }
-positions() { grep '^motion ' "$work/probe.log" | sort -u | wc -l; }
-idles() { grep -c '^idle' "$work/idle.log"; }
-resumes() { grep -c '^resume' "$work/idle.log"; }
+. "$(dirname "$0")/wlroots_lib.sh"
 # The compositor's own word on Kivano's window: does an inhibitor of the application keep it awake?
 inhibiting() {
     timeout 10 swaymsg -t get_tree | /usr/bin/python3 -c '
@@ -42,12 +22,6 @@ def walk(n):
             yield from walk(c)
 views = [n for n in walk(json.load(sys.stdin)) if n.get("app_id") == "kivano"]
 print(views[0].get("inhibit_idle") if views else "gone")'
-}
-waitFor() { # tenths of a second, then a command; true once the command succeeds
-    local tenths=$1
-    shift
-    for _ in $(seq 1 "$tenths"); do "$@" && return 0; sleep 0.1; done
-    return 1
 }
 
 cat >"$work/config" <<'CONFIG'

@@ -72,4 +72,13 @@ std::string Harness::lastPage() {
     return navs.empty() ? std::string{} : navs.back();
 }
 
+void Harness::startSchedule(const std::string& work, const std::string& pause) {
+    desktop.toolkit.onNextModal([=](ui::headless::Window& d) {
+        d.paste("edWork", work);
+        d.paste("edPeriod", pause);
+        d.click("OKButton");
+    });
+    win().click("cbTimer");
+}
+
 } // namespace kivano::testing

@@ -55,6 +55,8 @@ struct Harness {
     // Advances the clock by whole ticks of the movement timer.
     void ticks(int n) { desktop.clock.advance(static_cast<std::int64_t>(n) * 100); }
     [[nodiscard]] std::string lastPage();
+    // Opens Timer..., types the two lengths (minutes) and confirms with Start.
+    void startSchedule(const std::string& work, const std::string& pause);
 
     ui::headless::Desktop desktop;
     ScriptedRandom random;

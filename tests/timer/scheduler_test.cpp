@@ -18,20 +18,10 @@ using ui::headless::Window;
 constexpr const char* kIdle = "file://C:\\Program Files\\Kivano/Support/start.html";
 constexpr const char* kMoving = "file://C:\\Program Files\\Kivano/Support/los.html";
 
-// Opens Timer..., types the two lengths and confirms with Start.
-void startSchedule(Harness& h, const std::string& work, const std::string& pause) {
-    h.desktop.toolkit.onNextModal([=](Window& d) {
-        d.paste("edWork", work);
-        d.paste("edPeriod", pause);
-        d.click("OKButton");
-    });
-    h.win().click("cbTimer");
-}
-
 TEST(Scheduler, StartingAScheduleOpensWithAWorkPeriod) {
     Harness h;
     auto& f = h.load();
-    startSchedule(h, "1", "2");
+    h.startSchedule("1", "2");
     EXPECT_EQ(f.cbStart.caption(), "Stop");
     EXPECT_EQ(f.cbStart.tooltip(), "Stop TIMER");
     EXPECT_FALSE(f.cbTimer.enabled());
@@ -47,7 +37,7 @@ TEST(Scheduler, WorkOneMinutePauseTwoMinutesAlternatesUntilStop) {
     Harness h;
     h.desktop.screen.position = {300, 300};
     auto& f = h.load();
-    startSchedule(h, "1", "2");
+    h.startSchedule("1", "2");
     auto moves = h.desktop.screen.setCount;
     h.desktop.clock.advance(59'999);
     EXPECT_EQ(h.desktop.screen.setCount, moves) << "the cursor rests through the work period";
@@ -84,7 +74,7 @@ TEST(Scheduler, APeriodLastsWholeSecondsNotBelowItsLength) {
     for (const auto& c : cases) {
         Harness h;
         auto& f = h.load();
-        startSchedule(h, c.minutes, "1");
+        h.startSchedule(c.minutes, "1");
         const auto start = h.desktop.clock.now();
         ASSERT_TRUE(h.desktop.clock.advanceUntil([&] { return !f.IsPaused; }, 200'000, 1000));
         EXPECT_EQ(h.desktop.clock.now() - start, c.seconds * 1000) << c.minutes;
@@ -95,7 +85,7 @@ TEST(Scheduler, APeriodLastsWholeSecondsNotBelowItsLength) {
 TEST(Scheduler, ThePeriodsCountStopsAtTheTopOfItsRange) {
     Harness h;
     auto& f = h.load();
-    startSchedule(h, "1", "1");
+    h.startSchedule("1", "1");
     f.WorkSeconds = 1e300;
     f.TimerTicks = std::numeric_limits<std::int32_t>::max();
     h.desktop.clock.advance(2000);
@@ -106,11 +96,11 @@ TEST(Scheduler, ThePeriodsCountStopsAtTheTopOfItsRange) {
 TEST(Scheduler, ANewScheduleAfterStopStartsWithAFullWorkPeriod) {
     Harness h;
     auto& f = h.load();
-    startSchedule(h, "0.5", "0.5");
+    h.startSchedule("0.5", "0.5");
     h.desktop.clock.advance(45'000); // 15 s into the pause period
     EXPECT_FALSE(f.IsPaused);
     h.win().click("cbStart");
-    startSchedule(h, "0.5", "0.5");
+    h.startSchedule("0.5", "0.5");
     EXPECT_TRUE(f.IsPaused);
     h.desktop.clock.advance(29'000);
     EXPECT_TRUE(f.IsPaused);
@@ -186,7 +176,7 @@ TEST(Scheduler, FailureWhileStartingToggleTheMovementAndMarkTheButton) {
 TEST(Scheduler, ADayOfScheduleSwitchesOnTheExactSeconds) {
     Harness h;
     auto& f = h.load();
-    startSchedule(h, "1.5", "0.5");
+    h.startSchedule("1.5", "0.5");
     const auto start = h.desktop.clock.now();
     std::vector<std::int64_t> switches;
     bool paused = f.IsPaused;

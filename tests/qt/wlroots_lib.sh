@@ -1,0 +1,30 @@
+# Sourced by the wlroots end-to-end scripts (sway_e2e.sh, labwc_e2e.sh) after they set kivano, probe and
+# driver: a runtime folder of the test's own, the compositor's user, and the helpers both read with.
+idleSeconds=2
+work=$(mktemp -d)
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+# wlroots compositors will not run as root (Sway refuses): there they run as nobody, in a runtime
+# folder of nobody's.
+runas=()
+if [ "$(id -u)" = 0 ]; then
+    chown 65534:65534 "$work"
+    runas=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+fi
+chmod 700 "$work"
+export XDG_RUNTIME_DIR=$work HOME=$work
+unset WAYLAND_DISPLAY SWAYSOCK DISPLAY
+
+. "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
+press() { timeout 30 /usr/bin/python3 "$driver" press "$1"; }
+labels() { timeout 30 /usr/bin/python3 "$driver" labels; }
+motions() { grep -c '^motion ' "$work/probe.log"; }
+positions() { grep '^motion ' "$work/probe.log" | sort -u | wc -l; }
+idles() { grep -c '^idle' "$work/idle.log"; }
+resumes() { grep -c '^resume' "$work/idle.log"; }
+waitFor() { # tenths of a second, then a command; true once the command succeeds
+    local tenths=$1
+    shift
+    for _ in $(seq 1 "$tenths"); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
