@@ -13,6 +13,7 @@
 #include <sstream>
 #include <sys/file.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace kivano::testing {
@@ -245,6 +246,35 @@ TEST(FileRegistry, AHeldLockCostsOneBoundedWait) {
     ::close(holder);
     EXPECT_TRUE(set(reg, "Speed", "7"));
     EXPECT_EQ(get(reg, "Speed"), "7");
+}
+
+// The wait a write gives another process's lock, as it ships: long enough that another Kivano's write
+// (a fraction of a second) never makes a setting fail, short enough that a stuck lock stalls the
+// program for seconds, not minutes. Bounds only: the long side leaves a slow machine five times the room.
+TEST(FileRegistry, TheLockWaitOutlastsAnotherWriteAndGivesUpWithinSeconds) {
+    TempDir dir("lockwait");
+    FileRegistry reg(rootsIn(dir));
+    ASSERT_TRUE(set(reg, "Speed", "3"));
+    const auto holdLock = [&] {
+        const int fd = ::open((dir.path() / "user.reg.lock").c_str(), O_RDWR);
+        EXPECT_EQ(::flock(fd, LOCK_EX), 0);
+        return fd;
+    };
+
+    const int brief = holdLock();
+    std::thread other([brief] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        ::close(brief);
+    });
+    EXPECT_TRUE(set(reg, "Speed", "4")) << "another process's brief write made this one fail";
+    other.join();
+
+    const int stuck = holdLock();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(set(reg, "Speed", "5"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << "a stuck lock hangs it";
+    ::close(stuck);
+    EXPECT_EQ(get(reg, "Speed"), "4");
 }
 
 TEST(FileRegistry, TheTemporaryFileIsCreatedAfreshNeverThroughALink) {
