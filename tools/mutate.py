@@ -178,8 +178,8 @@ def equivalent_ids():
     return known
 
 
-def prepare_worker(index, jobs=1):
-    work = ROOT / "build" / "mutate" / f"w{index}"
+def prepare_worker(index, jobs=1, place="mutate"):
+    work = ROOT / "build" / place / f"w{index}"
     src = work / "src"
     build = work / "build"
     # Afresh: a run broken off may have left objects compiled from a rewrite.
@@ -249,6 +249,9 @@ def main():
     parser.add_argument("--only", action="append", default=[], help="path fragment; may be repeated")
     parser.add_argument("--rules", default="", help="a regular expression the rule's name must match")
     parser.add_argument("--limit", type=int, default=0)
+    parser.add_argument("--place", default="mutate", help="the folder under build/ for the copies and report")
+    parser.add_argument("--budget", type=int, default=0,
+                        help="seconds; no mutant is started after them, and those left are counted as not run")
     args = parser.parse_args()
 
     files = sorted({p for pattern in SCOPE for p in ROOT.glob(pattern)})
@@ -268,7 +271,7 @@ def main():
     print(f"{len(plan)} mutants in {len(files)} files, {args.jobs} worker(s)", flush=True)
 
     with ThreadPoolExecutor(max_workers=args.jobs) as pool:
-        workers = list(pool.map(lambda i: prepare_worker(i, args.jobs), range(args.jobs)))
+        workers = list(pool.map(lambda i: prepare_worker(i, args.jobs, args.place), range(args.jobs)))
     known = equivalent_ids()
     results = []
     started = time.time()
@@ -279,10 +282,14 @@ def main():
         # Each worker owns its copy of the tree and takes every jobs-th mutant.
         out = []
         for rel, lines, n, rule, new in plan[index :: args.jobs]:
+            if args.budget and time.time() - started > args.budget:
+                break
             outcome = run_mutant(workers[index], rel, lines, n, new)
             out.append((rel, n, rule, lines[n], new, outcome, mutant_id(rel, lines, n, rule, new)))
             with lock:
                 results.append(out[-1])
+                if outcome == "survived" and out[-1][6] not in known:
+                    print(f"  survived {out[-1][6]} {rel}:{n + 1} [{rule}] {new.strip()}", flush=True)
                 if len(results) % 25 == 0:
                     print(f"  {len(results)}/{len(plan)} after {time.time() - started:.0f} s", flush=True)
         return out
@@ -295,7 +302,7 @@ def main():
     survivors = [r for r in counted if r[5] == "survived"]
     equivalent = [r for r in survivors if r[6] in known]
     unexplained = [r for r in survivors if r[6] not in known]
-    report = [f"mutants: {len(results)}, built: {len(counted)}, killed: {killed}, "
+    report = [f"mutants: {len(plan)}, run: {len(results)}, built: {len(counted)}, killed: {killed}, "
               f"survived: {len(survivors)} ({len(equivalent)} named equivalent), "
               f"score: {killed / max(1, len(counted)) * 100:.1f}% "
               f"({(killed + len(equivalent)) / max(1, len(counted)) * 100:.1f}% with the equivalent ones), "
@@ -306,7 +313,7 @@ def main():
             note = f"  ({known[ident]})" if ident in known else ""
             report.append(f"{ident} {rel}:{n + 1} [{rule}]{note}\n    - {old.strip()}\n    + {new.strip()}")
     text = "\n".join(report)
-    out = ROOT / "build" / "mutate" / "report.txt"
+    out = ROOT / "build" / args.place / "report.txt"
     out.write_text(text + "\n")
     print(text)
     print(f"\n(report in {out.relative_to(ROOT)})")

@@ -36,6 +36,12 @@ std::string readFile(const std::filesystem::path& p) {
     return s.str();
 }
 
+// How many files the process has open.
+size_t openDescriptors() {
+    const auto entries = std::filesystem::directory_iterator("/proc/self/fd");
+    return static_cast<size_t>(std::distance(begin(entries), end(entries)));
+}
+
 std::string get(FileRegistry& reg, const std::string& name) {
     std::string text;
     CWinReestr(reg).GetKeyValue(kHkeyCurrentUser, kKey, name, text);
@@ -206,7 +212,10 @@ TEST(FileRegistry, NamesTheFileCannotHoldAreRefused) {
     TempDir dir("names");
     FileRegistry reg(rootsIn(dir));
     for (const std::string name : {"line\nbreak", "carriage\rreturn"}) {
-        EXPECT_FALSE(set(reg, name, "1")) << "a value name that would be saved and then lost";
+        std::string value = "1";
+        EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, kKey, name, value))
+            << "a value name that would be saved and then lost";
+        EXPECT_EQ(value, "") << "a failed write empties the caller's text";
         std::string text = "1";
         EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, "Software\\" + name, "v", text));
     }
@@ -239,9 +248,11 @@ TEST(FileRegistry, AHeldLockCostsOneBoundedWait) {
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
     reg.lockWait = std::chrono::milliseconds(50);
     std::string text = "5";
+    const auto descriptors = openDescriptors();
     EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, kKey, "Speed", text));
     reg.lockWait = std::chrono::hours(1); // a second wait would hang the test
     EXPECT_FALSE(set(reg, "Speed", "6"));
+    EXPECT_EQ(openDescriptors(), descriptors) << "each write that could not lock leaks a file descriptor";
     EXPECT_EQ(get(reg, "Speed"), "3") << "reads need no lock";
     ::close(holder);
     EXPECT_TRUE(set(reg, "Speed", "7"));
@@ -289,6 +300,10 @@ TEST(FileRegistry, TheTemporaryFileIsCreatedAfreshNeverThroughALink) {
     EXPECT_EQ((std::filesystem::status(dir.path() / "user.reg").permissions() & std::filesystem::perms::all),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.path() / "user.reg.tmp")));
+    // The lock beside it too is the user's alone, and one the user can open again for the next write.
+    EXPECT_EQ(
+        (std::filesystem::status(dir.path() / "user.reg.lock").permissions() & std::filesystem::perms::all),
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST(FileRegistry, ACrashBeforeTheRenameLeavesTheOldFileWhole) {
