@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -34,6 +35,13 @@ std::string readFile(const std::filesystem::path& p) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// The processor time this thread has used.
+std::chrono::nanoseconds threadCpuTime() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
 }
 
 // How many files the process has open.
@@ -246,10 +254,13 @@ TEST(FileRegistry, AHeldLockCostsOneBoundedWait) {
     const int holder = ::open((dir.path() / "user.reg.lock").c_str(), O_RDWR);
     ASSERT_GE(holder, 0);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-    reg.lockWait = std::chrono::milliseconds(50);
+    reg.lockWait = std::chrono::milliseconds(300);
     std::string text = "5";
     const auto descriptors = openDescriptors();
+    const auto cpuBefore = threadCpuTime();
     EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, kKey, "Speed", text));
+    EXPECT_LT(threadCpuTime() - cpuBefore, std::chrono::milliseconds(30))
+        << "the wait spins on the processor";
     reg.lockWait = std::chrono::hours(1); // a second wait would hang the test
     EXPECT_FALSE(set(reg, "Speed", "6"));
     EXPECT_EQ(openDescriptors(), descriptors) << "each write that could not lock leaks a file descriptor";
