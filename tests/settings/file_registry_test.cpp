@@ -5,6 +5,7 @@
 #include "support/harness.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <pwd.h>
 #include <sstream>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -343,6 +345,33 @@ TEST(FileRegistry, WritesThatCannotReachTheDiskFail) {
     EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, kKey, "Speed", text));
     EXPECT_EQ(text, "");
     EXPECT_EQ(reg.openHandles(), 0U);
+}
+
+// A disk that fills up mid-write (here a file size limit, which fails write() as a full disk does):
+// the write is reported failed and the settings file keeps what it held. Run in a child process, which
+// alone takes the limit, and which an alarm ends should the write never return.
+TEST(FileRegistry, AWriteTheDiskCannotTakeFailsAndKeepsTheFile) {
+    TempDir dir("full");
+    {
+        FileRegistry reg(rootsIn(dir));
+        ASSERT_TRUE(set(reg, "Speed", "3"));
+    }
+    const std::string before = readFile(dir.path() / "user.reg");
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::alarm(20);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        FileRegistry reg(rootsIn(dir));
+        ::_exit(set(reg, "Big", std::string(10000, 'x')) ? 1 : 0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the write was reported done, or never returned";
+    EXPECT_EQ(readFile(dir.path() / "user.reg"), before);
 }
 
 TEST(FileRegistry, ConcurrentWritersLoseNoValue) {
