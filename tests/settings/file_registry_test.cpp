@@ -146,6 +146,13 @@ std::string utf16le(const std::string& ascii) {
     return out;
 }
 
+// The largest file read: a comment fills it to the cap exactly.
+std::string exactly4MB() {
+    std::string bytes = kHeader + kSection + "\"Speed\"=\"7\"\r\n; ";
+    bytes += std::string((4U << 20U) - bytes.size() - 2, 'x') + "\r\n";
+    return bytes;
+}
+
 // Files a person or another program could leave in the store's place. Each opens with what it holds
 // (or nothing), and the first write keeps every byte Kivano did not read whole: the file is set aside
 // under a name that says so, and a fresh one takes its place.
@@ -164,6 +171,7 @@ TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
          true},
         {"over 4 MB", kHeader + kSection + "\"Speed\"=\"7\"\r\n; " + std::string(4U << 20U, 'x') + "\r\n", "",
          true},
+        {"exactly 4 MB", exactly4MB(), "7", false},
         {"a regedit export in UTF-16", utf16le(kHeader + kSection + "\"Speed\"=\"7\"\r\n"), "7", false},
         {"a comment ending in a backslash", kHeader + kSection + "; see C:\\\r\n\"Speed\"=\"7\"\r\n", "7",
          false},
@@ -185,6 +193,20 @@ TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
         ASSERT_TRUE(set(reg, "Randomise", "4")) << c.what;
         EXPECT_EQ(setAside(dir).size(), aside.size()) << c.what << ": the fresh file is read whole";
     }
+}
+
+// A settings file that cannot be opened at all (here a link that leads to itself) is there all the same:
+// the first write sets it aside instead of replacing it.
+TEST(FileRegistry, AFileThatCannotBeOpenedIsSetAsideNotReplaced) {
+    TempDir dir("loop");
+    std::filesystem::create_symlink("user.reg", dir.path() / "user.reg");
+    FileRegistry reg(rootsIn(dir));
+    EXPECT_EQ(get(reg, "Speed"), "");
+    ASSERT_TRUE(set(reg, "Speed", "3"));
+    EXPECT_EQ(get(reg, "Speed"), "3");
+    const auto aside = setAside(dir);
+    ASSERT_EQ(aside.size(), 1U);
+    EXPECT_TRUE(std::filesystem::is_symlink(aside.front()));
 }
 
 TEST(FileRegistry, AReadableFileKeepsWhatKivanoDoesNotOwn) {
