@@ -166,6 +166,7 @@ TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
         {"binary junk", std::string("\x00\x01\x02garbage", 10), "", true},
         {"an INI file", "[section]\nkey=value\n", "", true},
         {"a malformed value", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\n\"x\"=hex:zz\n", "", true},
+        {"a key 300 levels deep", kHeader + deepSection(300) + kSection + "\"Speed\"=\"7\"\r\n", "7", false},
         {"a key 600 levels deep", kHeader + deepSection(600) + kSection + "\"Speed\"=\"7\"\r\n", "7", true},
         {"a key 500,000 levels deep", kHeader + deepSection(500000) + kSection + "\"Speed\"=\"7\"\r\n", "7",
          true},
