@@ -12,6 +12,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <regex>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -146,6 +147,23 @@ std::string utf16le(const std::string& ascii) {
     return out;
 }
 
+// A set-aside file's name says when: "user.reg.unreadable-YYYYMMDD-HHMMSS", today's date (or
+// yesterday's, should midnight pass meanwhile), then "-N" only when that name is taken.
+bool namesToday(const std::string& name) {
+    static const std::regex pattern(R"(user\.reg\.unreadable-(\d{8})-\d{6}(-[1-9]\d*)?)");
+    std::smatch m;
+    if (!std::regex_match(name, m, pattern)) return false;
+    const auto day = [](std::time_t t) {
+        std::tm local{};
+        localtime_r(&t, &local);
+        char text[16] = {};
+        std::strftime(text, sizeof text, "%Y%m%d", &local);
+        return std::string(text);
+    };
+    const std::time_t now = std::time(nullptr);
+    return m[1] == day(now) || m[1] == day(now - 86400);
+}
+
 // The largest file read: a comment fills it to the cap exactly.
 std::string exactly4MB() {
     std::string bytes = kHeader + kSection + "\"Speed\"=\"7\"\r\n; ";
@@ -190,6 +208,7 @@ TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
         ASSERT_EQ(aside.size(), c.setAside ? 1U : 0U) << c.what;
         if (c.setAside) {
             EXPECT_EQ(readFile(aside.front()), c.bytes) << c.what;
+            EXPECT_TRUE(namesToday(aside.front().filename().string())) << aside.front();
         }
         ASSERT_TRUE(set(reg, "Randomise", "4")) << c.what;
         EXPECT_EQ(setAside(dir).size(), aside.size()) << c.what << ": the fresh file is read whole";
@@ -252,6 +271,21 @@ TEST(FileRegistry, AReadableFileKeepsWhatKivanoDoesNotOwn) {
     for (const std::string& kept : {other, foreign, kSection + "\"Speed\"=\"8\"\r\n"})
         EXPECT_NE(text.find(utf16le(kept).substr(2)), std::string::npos) << kept;
     EXPECT_TRUE(setAside(dir).empty());
+}
+
+// Writes and reads, each of a changed file, leave no file open behind them.
+TEST(FileRegistry, WritesAndReadsLeaveNoFileOpen) {
+    TempDir dir("descriptors");
+    FileRegistry reg(rootsIn(dir));
+    ASSERT_TRUE(set(reg, "Speed", "3"));
+    const auto descriptors = openDescriptors();
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(set(reg, "Speed", std::to_string(4 + i)));
+        FileRegistry other(rootsIn(dir)); // another process's store, whose write this one reads again
+        ASSERT_TRUE(set(other, "Randomise", std::to_string(i)));
+        EXPECT_EQ(get(reg, "Randomise"), std::to_string(i));
+    }
+    EXPECT_EQ(openDescriptors(), descriptors);
 }
 
 TEST(FileRegistry, ManySiblingKeysAreAllKept) {
