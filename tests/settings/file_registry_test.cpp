@@ -276,6 +276,25 @@ TEST(FileRegistry, AReadableFileKeepsWhatKivanoDoesNotOwn) {
     EXPECT_TRUE(setAside(dir).empty());
 }
 
+// A key that stands twice in a file, as a person may write it, is one key: a write gives it once, with
+// the values of both.
+TEST(FileRegistry, AKeyWrittenTwiceIsOneKey) {
+    TempDir dir("once");
+    std::ofstream(dir.path() / "user.reg", std::ios::binary)
+        << kHeader + kSection + "\"Speed\"=\"7\"\r\n\r\n" + kSection + "\"Randomise\"=\"2\"\r\n";
+    FileRegistry reg(rootsIn(dir));
+    ASSERT_TRUE(set(reg, "Time Delay", "1"));
+    const std::string text = readFile(dir.path() / "user.reg");
+    size_t count = 0;
+    for (size_t at = text.find(kSection); at != std::string::npos; at = text.find(kSection, at + 1))
+        ++count;
+    EXPECT_EQ(count, 1U) << text;
+    FileRegistry fresh(rootsIn(dir));
+    EXPECT_EQ(get(fresh, "Speed"), "7");
+    EXPECT_EQ(get(fresh, "Randomise"), "2");
+    EXPECT_EQ(get(fresh, "Time Delay"), "1");
+}
+
 // Writes and reads, each of a changed file, leave no file open behind them.
 TEST(FileRegistry, WritesAndReadsLeaveNoFileOpen) {
     TempDir dir("descriptors");
