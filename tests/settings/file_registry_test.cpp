@@ -295,6 +295,23 @@ TEST(FileRegistry, AKeyWrittenTwiceIsOneKey) {
     EXPECT_EQ(get(fresh, "Time Delay"), "1");
 }
 
+// As with Windows' registry, a caller may ask for a value's size alone, or its type alone.
+TEST(FileRegistry, AQueryMayAskForTheSizeOrTheTypeAlone) {
+    TempDir dir("query");
+    FileRegistry reg(rootsIn(dir));
+    ASSERT_TRUE(set(reg, "Speed", "37"));
+    settings::Hkey key = 0;
+    ASSERT_EQ(reg.RegOpenKeyExA(kHkeyCurrentUser, kKey, 0, settings::kKeyRead, &key),
+              settings::kErrorSuccess);
+    std::uint32_t size = 0;
+    EXPECT_EQ(reg.RegQueryValueExA(key, "Speed", nullptr, nullptr, &size), settings::kErrorSuccess);
+    EXPECT_EQ(size, 3U) << "two digits and the terminating nul";
+    std::uint32_t type = 0;
+    EXPECT_EQ(reg.RegQueryValueExA(key, "Speed", &type, nullptr, nullptr), settings::kErrorSuccess);
+    EXPECT_EQ(type, settings::kRegSz);
+    EXPECT_EQ(reg.RegCloseKey(key), settings::kErrorSuccess);
+}
+
 // Writes and reads, each of a changed file, leave no file open behind them.
 TEST(FileRegistry, WritesAndReadsLeaveNoFileOpen) {
     TempDir dir("descriptors");
