@@ -310,6 +310,18 @@ TEST(FileRegistry, AQueryMayAskForTheSizeOrTheTypeAlone) {
     EXPECT_EQ(reg.RegQueryValueExA(key, "Speed", &type, nullptr, nullptr), settings::kErrorSuccess);
     EXPECT_EQ(type, settings::kRegSz);
     EXPECT_EQ(reg.RegCloseKey(key), settings::kErrorSuccess);
+
+    // A key opened below another open key, as Windows allows.
+    settings::Hkey parent = 0;
+    ASSERT_EQ(reg.RegOpenKeyExA(kHkeyCurrentUser, "Software\\Olberin", 0, settings::kKeyRead, &parent),
+              settings::kErrorSuccess);
+    ASSERT_EQ(reg.RegOpenKeyExA(parent, "Kivano\\Settings", 0, settings::kKeyRead, &key),
+              settings::kErrorSuccess);
+    size = 0;
+    EXPECT_EQ(reg.RegQueryValueExA(key, "Speed", nullptr, nullptr, &size), settings::kErrorSuccess);
+    EXPECT_EQ(size, 3U);
+    reg.RegCloseKey(key);
+    reg.RegCloseKey(parent);
 }
 
 // Writes and reads, each of a changed file, leave no file open behind them.
@@ -554,6 +566,11 @@ TEST(FileRegistry, UserRootFollowsXdgConfigHomeThenHomeThenTheUserDatabase) {
         EXPECT_EQ(roots.at(0).file, c.file);
         EXPECT_TRUE(roots.at(0).writable);
         EXPECT_EQ(roots.at(1).file, "/etc/kivano/machine.reg");
+        // The roots' names are the ones regedit writes in its sections, and only an administrator may
+        // change the machine's settings.
+        EXPECT_EQ(roots.at(0).name, "HKEY_CURRENT_USER");
+        EXPECT_EQ(roots.at(1).name, "HKEY_LOCAL_MACHINE");
+        EXPECT_EQ(roots.at(1).writable, ::geteuid() == 0);
     }
     savedXdg.empty() ? ::unsetenv("XDG_CONFIG_HOME") : ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
     savedHome.empty() ? ::unsetenv("HOME") : ::setenv("HOME", savedHome.c_str(), 1);
