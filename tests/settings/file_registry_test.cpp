@@ -372,6 +372,13 @@ TEST(FileRegistry, NamesTheFileCannotHoldAreRefused) {
     std::string text = "1";
     EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, deep, "v", text))
         << "deeper than a file is read";
+    deep.resize(deep.size() - 2); // one level less: the deepest key a file is read with
+    text = "1";
+    EXPECT_TRUE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, deep, "v", text));
+    FileRegistry fresh(rootsIn(dir));
+    std::string read;
+    EXPECT_TRUE(CWinReestr(fresh).GetKeyValue(kHkeyCurrentUser, deep, "v", read));
+    EXPECT_EQ(read, "1");
     EXPECT_EQ(reg.openHandles(), 0U);
 }
 
