@@ -311,6 +311,11 @@ TEST(FileRegistry, AQueryMayAskForTheSizeOrTheTypeAlone) {
     EXPECT_EQ(type, settings::kRegSz);
     EXPECT_EQ(reg.RegCloseKey(key), settings::kErrorSuccess);
 
+    // A root the store has no file for cannot be opened.
+    EXPECT_NE(
+        reg.RegOpenKeyExA(static_cast<settings::Hkey>(0x80000003U), "Software", 0, settings::kKeyRead, &key),
+        settings::kErrorSuccess);
+
     // A key opened below another open key, as Windows allows.
     settings::Hkey parent = 0;
     ASSERT_EQ(reg.RegOpenKeyExA(kHkeyCurrentUser, "Software\\Olberin", 0, settings::kKeyRead, &parent),
