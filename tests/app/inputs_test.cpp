@@ -39,6 +39,19 @@ TEST(Inputs, DelayBoxTurnsSecondsIntoTicksAndFallsBackOnBadText) {
     }
 }
 
+// A delay below one tick, typed while the pointer stands still, leaves it still: only a moving pointer
+// has its timer restarted.
+TEST(Inputs, ADelayBelowATickTypedWhileStoppedStartsNothing) {
+    for (const char* typed : {"0", "0.04", "-5"}) {
+        Harness h;
+        auto& f = h.load();
+        ASSERT_FALSE(f.tmMover.enabled());
+        h.win().paste("edDelay", typed);
+        EXPECT_FALSE(f.tmMover.enabled()) << '"' << typed << '"';
+        EXPECT_EQ(f.edDelay.text(), "0.1") << '"' << typed << '"';
+    }
+}
+
 TEST(Inputs, SpeedAndRandomizeBoxesAlwaysShowTheirValueInCanonicalForm) {
     const struct {
         const char* typed;

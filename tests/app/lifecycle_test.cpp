@@ -73,6 +73,14 @@ TEST(Lifecycle, TheProgramLoadsShowsRunsAndStoresAtTheEnd) {
     EXPECT_EQ(code, 0);
 }
 
+// The Win32 edition starts the program with no step of its own.
+TEST(Lifecycle, TheProgramRunsWithoutAnEditionsOwnStep) {
+    Harness h;
+    EXPECT_EQ(app::runProgram(h.services), 0);
+    EXPECT_EQ(h.desktop.toolkit.loops, std::vector<bool>{true});
+    EXPECT_EQ(stored(h, "Speed"), "3");
+}
+
 TEST(Lifecycle, BeforeLoadTheBoxesAreEmptyAndTheTimersOff) {
     Harness h;
     h.form = std::make_unique<app::frmMain>(h.services);

@@ -58,6 +58,8 @@ TEST_F(CWinReestrTest, ReadsEachValueTypeByItsRules) {
         {"lone terminator", settings::kRegSz, {0}, true, ""},
         {"dword 261", settings::kRegDword, {5, 1, 0, 0}, true, "261"},
         {"dword all bits", settings::kRegDword, {0xFF, 0xFF, 0xFF, 0xFF}, true, "-1"},
+        {"dword 70000", settings::kRegDword, {0x70, 0x11, 0x01, 0x00}, true, "70000"},
+        {"dword 2^24", settings::kRegDword, {0, 0, 0, 1}, true, "16777216"},
         {"binary keeps text", settings::kRegBinary, {1, 2, 3}, true, "prior"},
         {"expandable keeps text", settings::kRegExpandSz, {'%', 'x', '%', 0}, true, "prior"},
         {"multi keeps text", settings::kRegMultiSz, {'a', 0, 'b', 0, 0}, true, "prior"},

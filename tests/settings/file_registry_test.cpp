@@ -5,14 +5,19 @@
 #include "support/harness.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <regex>
 #include <sstream>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace kivano::testing {
@@ -33,6 +38,19 @@ std::string readFile(const std::filesystem::path& p) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// The processor time this thread has used.
+std::chrono::nanoseconds threadCpuTime() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+}
+
+// How many files the process has open.
+size_t openDescriptors() {
+    const auto entries = std::filesystem::directory_iterator("/proc/self/fd");
+    return static_cast<size_t>(std::distance(begin(entries), end(entries)));
 }
 
 std::string get(FileRegistry& reg, const std::string& name) {
@@ -129,6 +147,30 @@ std::string utf16le(const std::string& ascii) {
     return out;
 }
 
+// A set-aside file's name says when: "user.reg.unreadable-YYYYMMDD-HHMMSS", today's date (or
+// yesterday's, should midnight pass meanwhile), then "-N" only when that name is taken.
+bool namesToday(const std::string& name) {
+    static const std::regex pattern(R"(user\.reg\.unreadable-(\d{8})-\d{6}(-[1-9]\d*)?)");
+    std::smatch m;
+    if (!std::regex_match(name, m, pattern)) return false;
+    const auto day = [](std::time_t t) {
+        std::tm local{};
+        localtime_r(&t, &local);
+        char text[16] = {};
+        std::strftime(text, sizeof text, "%Y%m%d", &local);
+        return std::string(text);
+    };
+    const std::time_t now = std::time(nullptr);
+    return m[1] == day(now) || m[1] == day(now - 86400);
+}
+
+// The largest file read: a comment fills it to the cap exactly.
+std::string exactly4MB() {
+    std::string bytes = kHeader + kSection + "\"Speed\"=\"7\"\r\n; ";
+    bytes += std::string((4U << 20U) - bytes.size() - 2, 'x') + "\r\n";
+    return bytes;
+}
+
 // Files a person or another program could leave in the store's place. Each opens with what it holds
 // (or nothing), and the first write keeps every byte Kivano did not read whole: the file is set aside
 // under a name that says so, and a fresh one takes its place.
@@ -142,12 +184,17 @@ TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
         {"binary junk", std::string("\x00\x01\x02garbage", 10), "", true},
         {"an INI file", "[section]\nkey=value\n", "", true},
         {"a malformed value", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\n\"x\"=hex:zz\n", "", true},
+        {"a key 300 levels deep", kHeader + deepSection(300) + kSection + "\"Speed\"=\"7\"\r\n", "7", false},
         {"a key 600 levels deep", kHeader + deepSection(600) + kSection + "\"Speed\"=\"7\"\r\n", "7", true},
         {"a key 500,000 levels deep", kHeader + deepSection(500000) + kSection + "\"Speed\"=\"7\"\r\n", "7",
          true},
         {"over 4 MB", kHeader + kSection + "\"Speed\"=\"7\"\r\n; " + std::string(4U << 20U, 'x') + "\r\n", "",
          true},
+        {"exactly 4 MB", exactly4MB(), "7", false},
         {"a regedit export in UTF-16", utf16le(kHeader + kSection + "\"Speed\"=\"7\"\r\n"), "7", false},
+        {"a key's default value", kHeader + kSection + "@=\"default\"\r\n\"Speed\"=\"7\"\r\n", "7", false},
+        {"a dword that is no number", kHeader + kSection + "\"Speed\"=\"7\"\r\n\"x\"=dword:zz\r\n", "7",
+         true},
         {"a comment ending in a backslash", kHeader + kSection + "; see C:\\\r\n\"Speed\"=\"7\"\r\n", "7",
          false},
         {"an empty file", "", "", false},
@@ -164,10 +211,54 @@ TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
         ASSERT_EQ(aside.size(), c.setAside ? 1U : 0U) << c.what;
         if (c.setAside) {
             EXPECT_EQ(readFile(aside.front()), c.bytes) << c.what;
+            EXPECT_TRUE(namesToday(aside.front().filename().string())) << aside.front();
         }
         ASSERT_TRUE(set(reg, "Randomise", "4")) << c.what;
         EXPECT_EQ(setAside(dir).size(), aside.size()) << c.what << ": the fresh file is read whole";
     }
+}
+
+// A settings file that cannot be opened at all (here a link that leads to itself) is there all the same:
+// the first write sets it aside instead of replacing it.
+TEST(FileRegistry, AFileThatCannotBeOpenedIsSetAsideNotReplaced) {
+    TempDir dir("loop");
+    std::filesystem::create_symlink("user.reg", dir.path() / "user.reg");
+    FileRegistry reg(rootsIn(dir));
+    EXPECT_EQ(get(reg, "Speed"), "");
+    ASSERT_TRUE(set(reg, "Speed", "3"));
+    EXPECT_EQ(get(reg, "Speed"), "3");
+    const auto aside = setAside(dir);
+    ASSERT_EQ(aside.size(), 1U);
+    EXPECT_TRUE(std::filesystem::is_symlink(aside.front()));
+}
+
+// UTF-16 little-endian bytes with their byte-order mark.
+std::string utf16le(const std::u16string& text) {
+    std::string out = "\xFF\xFE";
+    for (const char16_t unit : text) {
+        out += static_cast<char>(unit & 0xFFU);
+        out += static_cast<char>(unit >> 8U);
+    }
+    return out;
+}
+
+// A regedit export in UTF-16 with text beyond ASCII (Cyrillic, Chinese, a character beyond the 16-bit
+// plane): every character reads right, and a write keeps the file's own bytes and adds its own right.
+TEST(FileRegistry, AUtf16FileKeepsEveryCharacter) {
+    TempDir dir("utf16");
+    const std::u16string section = u"[HKEY_CURRENT_USER\\Software\\Olberin\\Kivano\\Settings]\r\n";
+    const std::u16string name = u"\"Name\"=\"Привет, 中文, 😀\"\r\n";
+    std::ofstream(dir.path() / "user.reg", std::ios::binary)
+        << utf16le(u"Windows Registry Editor Version 5.00\r\n\r\n" + section + name);
+    FileRegistry reg(rootsIn(dir));
+    EXPECT_EQ(get(reg, "Name"), "Привет, 中文, 😀");
+    ASSERT_TRUE(set(reg, "Other", "Ёж 😀"));
+    const std::string bytes = readFile(dir.path() / "user.reg");
+    EXPECT_NE(bytes.find(utf16le(name).substr(2)), std::string::npos) << "the file's own text changed";
+    EXPECT_NE(bytes.find(utf16le(u"\"Other\"=\"Ёж 😀\"").substr(2)), std::string::npos);
+    FileRegistry fresh(rootsIn(dir));
+    EXPECT_EQ(get(fresh, "Other"), "Ёж 😀");
+    EXPECT_EQ(get(fresh, "Name"), "Привет, 中文, 😀");
 }
 
 TEST(FileRegistry, AReadableFileKeepsWhatKivanoDoesNotOwn) {
@@ -183,6 +274,74 @@ TEST(FileRegistry, AReadableFileKeepsWhatKivanoDoesNotOwn) {
     for (const std::string& kept : {other, foreign, kSection + "\"Speed\"=\"8\"\r\n"})
         EXPECT_NE(text.find(utf16le(kept).substr(2)), std::string::npos) << kept;
     EXPECT_TRUE(setAside(dir).empty());
+}
+
+// A key that stands twice in a file, as a person may write it, is one key: a write gives it once, with
+// the values of both.
+TEST(FileRegistry, AKeyWrittenTwiceIsOneKey) {
+    TempDir dir("once");
+    std::ofstream(dir.path() / "user.reg", std::ios::binary)
+        << kHeader + kSection + "\"Speed\"=\"7\"\r\n\r\n" + kSection + "\"Randomise\"=\"2\"\r\n";
+    FileRegistry reg(rootsIn(dir));
+    ASSERT_TRUE(set(reg, "Time Delay", "1"));
+    const std::string text = readFile(dir.path() / "user.reg");
+    size_t count = 0;
+    for (size_t at = text.find(kSection); at != std::string::npos; at = text.find(kSection, at + 1))
+        ++count;
+    EXPECT_EQ(count, 1U) << text;
+    FileRegistry fresh(rootsIn(dir));
+    EXPECT_EQ(get(fresh, "Speed"), "7");
+    EXPECT_EQ(get(fresh, "Randomise"), "2");
+    EXPECT_EQ(get(fresh, "Time Delay"), "1");
+}
+
+// As with Windows' registry, a caller may ask for a value's size alone, or its type alone.
+TEST(FileRegistry, AQueryMayAskForTheSizeOrTheTypeAlone) {
+    TempDir dir("query");
+    FileRegistry reg(rootsIn(dir));
+    ASSERT_TRUE(set(reg, "Speed", "37"));
+    settings::Hkey key = 0;
+    ASSERT_EQ(reg.RegOpenKeyExA(kHkeyCurrentUser, kKey, 0, settings::kKeyRead, &key),
+              settings::kErrorSuccess);
+    std::uint32_t size = 0;
+    EXPECT_EQ(reg.RegQueryValueExA(key, "Speed", nullptr, nullptr, &size), settings::kErrorSuccess);
+    EXPECT_EQ(size, 3U) << "two digits and the terminating nul";
+    std::uint32_t type = 0;
+    EXPECT_EQ(reg.RegQueryValueExA(key, "Speed", &type, nullptr, nullptr), settings::kErrorSuccess);
+    EXPECT_EQ(type, settings::kRegSz);
+    EXPECT_EQ(reg.RegCloseKey(key), settings::kErrorSuccess);
+
+    // A root the store has no file for cannot be opened.
+    EXPECT_NE(
+        reg.RegOpenKeyExA(static_cast<settings::Hkey>(0x80000003U), "Software", 0, settings::kKeyRead, &key),
+        settings::kErrorSuccess);
+
+    // A key opened below another open key, as Windows allows.
+    settings::Hkey parent = 0;
+    ASSERT_EQ(reg.RegOpenKeyExA(kHkeyCurrentUser, "Software\\Olberin", 0, settings::kKeyRead, &parent),
+              settings::kErrorSuccess);
+    ASSERT_EQ(reg.RegOpenKeyExA(parent, "Kivano\\Settings", 0, settings::kKeyRead, &key),
+              settings::kErrorSuccess);
+    size = 0;
+    EXPECT_EQ(reg.RegQueryValueExA(key, "Speed", nullptr, nullptr, &size), settings::kErrorSuccess);
+    EXPECT_EQ(size, 3U);
+    reg.RegCloseKey(key);
+    reg.RegCloseKey(parent);
+}
+
+// Writes and reads, each of a changed file, leave no file open behind them.
+TEST(FileRegistry, WritesAndReadsLeaveNoFileOpen) {
+    TempDir dir("descriptors");
+    FileRegistry reg(rootsIn(dir));
+    ASSERT_TRUE(set(reg, "Speed", "3"));
+    const auto descriptors = openDescriptors();
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(set(reg, "Speed", std::to_string(4 + i)));
+        FileRegistry other(rootsIn(dir)); // another process's store, whose write this one reads again
+        ASSERT_TRUE(set(other, "Randomise", std::to_string(i)));
+        EXPECT_EQ(get(reg, "Randomise"), std::to_string(i));
+    }
+    EXPECT_EQ(openDescriptors(), descriptors);
 }
 
 TEST(FileRegistry, ManySiblingKeysAreAllKept) {
@@ -205,7 +364,10 @@ TEST(FileRegistry, NamesTheFileCannotHoldAreRefused) {
     TempDir dir("names");
     FileRegistry reg(rootsIn(dir));
     for (const std::string name : {"line\nbreak", "carriage\rreturn"}) {
-        EXPECT_FALSE(set(reg, name, "1")) << "a value name that would be saved and then lost";
+        std::string value = "1";
+        EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, kKey, name, value))
+            << "a value name that would be saved and then lost";
+        EXPECT_EQ(value, "") << "a failed write empties the caller's text";
         std::string text = "1";
         EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, "Software\\" + name, "v", text));
     }
@@ -215,6 +377,13 @@ TEST(FileRegistry, NamesTheFileCannotHoldAreRefused) {
     std::string text = "1";
     EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, deep, "v", text))
         << "deeper than a file is read";
+    deep.resize(deep.size() - 2); // one level less: the deepest key a file is read with
+    text = "1";
+    EXPECT_TRUE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, deep, "v", text));
+    FileRegistry fresh(rootsIn(dir));
+    std::string read;
+    EXPECT_TRUE(CWinReestr(fresh).GetKeyValue(kHkeyCurrentUser, deep, "v", read));
+    EXPECT_EQ(read, "1");
     EXPECT_EQ(reg.openHandles(), 0U);
 }
 
@@ -236,15 +405,49 @@ TEST(FileRegistry, AHeldLockCostsOneBoundedWait) {
     const int holder = ::open((dir.path() / "user.reg.lock").c_str(), O_RDWR);
     ASSERT_GE(holder, 0);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-    reg.lockWait = std::chrono::milliseconds(50);
+    reg.lockWait = std::chrono::milliseconds(300);
     std::string text = "5";
+    const auto descriptors = openDescriptors();
+    const auto cpuBefore = threadCpuTime();
     EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, kKey, "Speed", text));
+    EXPECT_LT(threadCpuTime() - cpuBefore, std::chrono::milliseconds(30))
+        << "the wait spins on the processor";
     reg.lockWait = std::chrono::hours(1); // a second wait would hang the test
     EXPECT_FALSE(set(reg, "Speed", "6"));
+    EXPECT_EQ(openDescriptors(), descriptors) << "each write that could not lock leaks a file descriptor";
     EXPECT_EQ(get(reg, "Speed"), "3") << "reads need no lock";
     ::close(holder);
     EXPECT_TRUE(set(reg, "Speed", "7"));
     EXPECT_EQ(get(reg, "Speed"), "7");
+}
+
+// The wait a write gives another process's lock, as it ships: long enough that another Kivano's write
+// (a fraction of a second) never makes a setting fail, short enough that a stuck lock stalls the
+// program for seconds, not minutes. Bounds only: the long side leaves a slow machine five times the room.
+TEST(FileRegistry, TheLockWaitOutlastsAnotherWriteAndGivesUpWithinSeconds) {
+    TempDir dir("lockwait");
+    FileRegistry reg(rootsIn(dir));
+    ASSERT_TRUE(set(reg, "Speed", "3"));
+    const auto holdLock = [&] {
+        const int fd = ::open((dir.path() / "user.reg.lock").c_str(), O_RDWR);
+        EXPECT_EQ(::flock(fd, LOCK_EX), 0);
+        return fd;
+    };
+
+    const int brief = holdLock();
+    std::thread other([brief] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        ::close(brief);
+    });
+    EXPECT_TRUE(set(reg, "Speed", "4")) << "another process's brief write made this one fail";
+    other.join();
+
+    const int stuck = holdLock();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(set(reg, "Speed", "5"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << "a stuck lock hangs it";
+    ::close(stuck);
+    EXPECT_EQ(get(reg, "Speed"), "4");
 }
 
 TEST(FileRegistry, TheTemporaryFileIsCreatedAfreshNeverThroughALink) {
@@ -259,6 +462,10 @@ TEST(FileRegistry, TheTemporaryFileIsCreatedAfreshNeverThroughALink) {
     EXPECT_EQ((std::filesystem::status(dir.path() / "user.reg").permissions() & std::filesystem::perms::all),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.path() / "user.reg.tmp")));
+    // The lock beside it too is the user's alone, and one the user can open again for the next write.
+    EXPECT_EQ(
+        (std::filesystem::status(dir.path() / "user.reg.lock").permissions() & std::filesystem::perms::all),
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST(FileRegistry, ACrashBeforeTheRenameLeavesTheOldFileWhole) {
@@ -287,6 +494,33 @@ TEST(FileRegistry, WritesThatCannotReachTheDiskFail) {
     EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, kKey, "Speed", text));
     EXPECT_EQ(text, "");
     EXPECT_EQ(reg.openHandles(), 0U);
+}
+
+// A disk that fills up mid-write (here a file size limit, which fails write() as a full disk does):
+// the write is reported failed and the settings file keeps what it held. Run in a child process, which
+// alone takes the limit, and which an alarm ends should the write never return.
+TEST(FileRegistry, AWriteTheDiskCannotTakeFailsAndKeepsTheFile) {
+    TempDir dir("full");
+    {
+        FileRegistry reg(rootsIn(dir));
+        ASSERT_TRUE(set(reg, "Speed", "3"));
+    }
+    const std::string before = readFile(dir.path() / "user.reg");
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::alarm(20);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        FileRegistry reg(rootsIn(dir));
+        ::_exit(set(reg, "Big", std::string(10000, 'x')) ? 1 : 0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the write was reported done, or never returned";
+    EXPECT_EQ(readFile(dir.path() / "user.reg"), before);
 }
 
 TEST(FileRegistry, ConcurrentWritersLoseNoValue) {
@@ -344,6 +578,11 @@ TEST(FileRegistry, UserRootFollowsXdgConfigHomeThenHomeThenTheUserDatabase) {
         EXPECT_EQ(roots.at(0).file, c.file);
         EXPECT_TRUE(roots.at(0).writable);
         EXPECT_EQ(roots.at(1).file, "/etc/kivano/machine.reg");
+        // The roots' names are the ones regedit writes in its sections, and only an administrator may
+        // change the machine's settings.
+        EXPECT_EQ(roots.at(0).name, "HKEY_CURRENT_USER");
+        EXPECT_EQ(roots.at(1).name, "HKEY_LOCAL_MACHINE");
+        EXPECT_EQ(roots.at(1).writable, ::geteuid() == 0);
     }
     savedXdg.empty() ? ::unsetenv("XDG_CONFIG_HOME") : ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
     savedHome.empty() ? ::unsetenv("HOME") : ::setenv("HOME", savedHome.c_str(), 1);

@@ -3,7 +3,8 @@
 // real window under a DPI change.
 
 #include "resources/layouts.h"
-#include "ui/win32/win32_backend.h"
+#include "ui/win32/system_services.h"
+#include "ui/win32/toolkit.h"
 
 #include <gtest/gtest.h>
 #include <oleacc.h>

@@ -2,7 +2,8 @@
 
 #include "app/program.h"
 #include "ui/win32/registry.h"
-#include "ui/win32/win32_backend.h"
+#include "ui/win32/system_services.h"
+#include "ui/win32/toolkit.h"
 
 #include <windows.h>
 

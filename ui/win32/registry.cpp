@@ -6,6 +6,23 @@
 
 namespace kivano::win32 {
 
+// The portable core names the registry's numbers itself; here they meet Windows' own.
+static_assert(settings::kRegSz == REG_SZ && settings::kRegExpandSz == REG_EXPAND_SZ);
+static_assert(settings::kRegBinary == REG_BINARY && settings::kRegDword == REG_DWORD);
+static_assert(settings::kRegMultiSz == REG_MULTI_SZ);
+static_assert(settings::kKeyQueryValue == KEY_QUERY_VALUE && settings::kKeySetValue == KEY_SET_VALUE);
+static_assert(settings::kKeyCreateSubKey == KEY_CREATE_SUB_KEY &&
+              settings::kKeyCreateLink == KEY_CREATE_LINK);
+static_assert(settings::kKeyEnumerateSubKeys == KEY_ENUMERATE_SUB_KEYS && settings::kKeyNotify == KEY_NOTIFY);
+static_assert(settings::kReadControl == READ_CONTROL && settings::kKeyRead == KEY_READ);
+static_assert(settings::kErrorSuccess == ERROR_SUCCESS &&
+              settings::kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(settings::kErrorAccessDenied == ERROR_ACCESS_DENIED);
+static_assert(settings::kErrorInvalidHandle == ERROR_INVALID_HANDLE);
+static_assert(settings::kErrorWriteFault == ERROR_WRITE_FAULT);
+static_assert(settings::kErrorInvalidParameter == ERROR_INVALID_PARAMETER);
+static_assert(settings::kErrorMoreData == ERROR_MORE_DATA);
+
 namespace {
 
 HKEY hkey(settings::Hkey key) {

@@ -1,39 +1,12 @@
 #pragma once
-// The Win32 backend: the windowing layer over the real Windows controls.
+// The cursor and the system's services (paths, locale, files, processes, staying awake) on Win32.
 
 #include "ui/ui.h"
 
-#include <memory>
 #include <string>
-#include <vector>
 #include <windows.h>
 
 namespace kivano::win32 {
-
-class Win32Window;
-
-class Toolkit final : public ui::Toolkit {
-  public:
-    explicit Toolkit(HINSTANCE instance);
-    ~Toolkit() override;
-    Toolkit(const Toolkit&) = delete;
-    Toolkit& operator=(const Toolkit&) = delete;
-
-    std::unique_ptr<ui::Window> createWindow(const ui::WindowLayout& layout) override;
-    void messageBox(const std::string& text, const std::string& caption) override;
-    void run(ui::Window& main) override;
-
-    [[nodiscard]] HINSTANCE instance() const { return instance_; }
-    [[nodiscard]] HWND mainWindow() const;
-    // Runs the message loop while `open` holds (a window's own flag, cleared when it closes).
-    void pump(const bool& open);
-
-  private:
-    friend class Win32Window;
-    HINSTANCE instance_;
-    std::vector<Win32Window*> windows_;
-    bool oleReady_ = false;
-};
 
 // SetCursorPos moves the cursor but bypasses the input stream, which the system's idle timer watches
 // (screen saver, lock, display sleep). Each move therefore also sends a zero-length relative mouse move.
