@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real desktops on Debian 13 as well: a minimal Debian 13 made with debootstrap, this tree copied
 # into it, its packages installed there with tools/deps.sh, the Qt edition built there and run.sh run
-# inside the chroot. Usage: bash tests/desktop/trixie.sh [gnome] [kde]   (as root; needs debootstrap)
+# inside the chroot, then the wlroots compositors' end-to-end tests there. Usage: bash tests/desktop/trixie.sh [gnome] [kde]   (as root; needs debootstrap)
 # The chroot stays in KIVANO_TRIXIE (default /var/tmp/kivano-trixie) for the next run; remove it to
 # start afresh.
 set -uo pipefail
@@ -36,6 +36,8 @@ for m in proc sys dev dev/pts; do
     fi || { echo "FAIL: trixie: cannot mount /$m in the chroot"; exit 1; }
     mounted+=("$root/$m")
 done
+# A bind of /dev leaves out the shared-memory mount under it, where wlroots compositors keep their buffers.
+mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm" && mounted+=("$root/dev/shm")
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 
 # This tree as git sees it (uncommitted changes too); the chroot's own build is kept for the next run.
@@ -46,7 +48,14 @@ chroot "$root" timeout 1800 bash -c 'cd /root/kivano && tools/deps.sh core qt de
     { tail -20 "$root/root/deps.log"; echo "FAIL: trixie: packages"; exit 1; }
 took "packages"
 chroot "$root" timeout 1800 bash -c 'cd /root/kivano && cmake --preset ci &&
-    cmake --build --preset ci -j2 --target kivano kivano_qt_support idle_watch' >"$root/root/build.log" 2>&1 ||
+    cmake --build --preset ci -j2 --target kivano kivano_qt_support idle_watch pointer_probe' >"$root/root/build.log" 2>&1 ||
     { tail -20 "$root/root/build.log"; echo "FAIL: trixie: the ci build"; exit 1; }
 took "build"
 chroot "$root" bash /root/kivano/tests/desktop/run.sh "$@"
+status=$?
+# The wlroots compositors Debian 13 carries (a newer Sway, and labwc), judged by swayidle.
+if [ $# -eq 0 ]; then
+    chroot "$root" timeout 600 bash -c 'cd /root/kivano && ctest --preset ci -R "qt_(sway|labwc)_e2e" --output-on-failure' ||
+        status=1
+fi
+exit $status
