@@ -25,7 +25,7 @@ TEST(Awake, HeldWhileMovingAndDroppedOnStopAndAtTheEnd) {
 
 // The desktop's no may come late: it is said only while the request to stay awake stands.
 TEST(Awake, ANoFromTheDesktopIsSaidOnlyWhileItStands) {
-    constexpr const char* kNotice = "Desktop keeps nothing awake: the screen may lock";
+    constexpr const char* kNotice = "Nothing keeps the screen awake";
     const struct {
         const char* name;
         int clicks; // on Start/Stop before the no arrives

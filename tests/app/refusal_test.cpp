@@ -12,7 +12,7 @@ constexpr const char* kIdle = "file://C:\\Program Files\\Kivano/Support/start.ht
 constexpr const char* kMoving = "file://C:\\Program Files\\Kivano/Support/los.html";
 constexpr const char* kDenied = "file://C:\\Program Files\\Kivano/Support/denied.html";
 constexpr const char* kNoticeMoving = "Desktop refused: press Stop, then Start";
-constexpr const char* kNoticeStopped = "Desktop refused: press Start to ask again";
+constexpr const char* kNoticeStopped = "Desktop refused: Start asks again";
 
 TEST(Refusal, OnlyTheUsersStartAsksNeverTheSchedule) {
     Harness h;

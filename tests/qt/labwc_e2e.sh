@@ -53,7 +53,7 @@ watch=$((idleSeconds * 4))
 sleep "$watch"
 check "swayidle never fires while moving (${watch} s, timeout ${idleSeconds} s)" test "$(idles)" = 0
 check "with no desktop service on the bus, no notice that nothing keeps it awake" \
-    test -z "$(labels | grep 'keeps nothing awake')"
+    test -z "$(labels | grep 'Nothing keeps the screen awake')"
 
 press Stop
 sleep 0.5

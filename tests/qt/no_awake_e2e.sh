@@ -40,7 +40,7 @@ pids+=("$kivanoPid")
 check "the window opens" press Start
 moving() { [ "$(motions)" -ge 3 ]; }
 check "Start moves the pointer through the portal" waitFor 100 moving
-said() { grep -qx 'Desktop keeps nothing awake: the screen may lock' <<<"$(labels)"; }
+said() { grep -qx 'Nothing keeps the screen awake' <<<"$(labels)"; }
 check "the hint line says nothing keeps the session awake" waitFor 100 said
 check "the button reads Stop: Kivano stays on" press Stop
 check "Kivano is still running" kill -0 "$kivanoPid"

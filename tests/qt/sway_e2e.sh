@@ -72,7 +72,7 @@ sleep "$watch"
 check "swayidle never fires while moving with the window shown (${watch} s, timeout ${idleSeconds} s)" \
     test "$(idles)" = 0
 check "with no desktop service on the bus, no notice that nothing keeps it awake" \
-    test -z "$(labels | grep 'keeps nothing awake')"
+    test -z "$(labels | grep 'Nothing keeps the screen awake')"
 timeout 10 swaymsg '[app_id="kivano"] move scratchpad' >/dev/null
 notInhibiting() { [ "$(inhibiting)" = False ]; }
 check "hidden, the window's inhibitor no longer counts ($(inhibiting))" waitFor 50 notInhibiting
