@@ -19,12 +19,6 @@ calls=$work/calls.log
 press() { timeout 30 /usr/bin/python3 "$driver" press "$1"; }
 labels() { timeout 30 /usr/bin/python3 "$driver" labels; }
 motions() { grep -c '^motion ' "$calls"; }
-waitFor() { # tenths of a second, then a command; true once the command succeeds
-    local tenths=$1
-    shift
-    for _ in $(seq 1 "$tenths"); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
 
 /usr/bin/python3 "$standin" "$calls" --no-screensaver --no-inhibit &
 pids+=($!)

@@ -108,10 +108,4 @@ expect "and it exits cleanly" 0 "$?"
 firedAgain() { [ "$(idles)" -gt "$before" ]; }
 check "swayidle fires once Kivano is gone" waitFor 150 firedAgain
 
-if [ "$failed" -gt 0 ] || [ -n "${KIVANO_SHOW_LOGS:-}" ]; then
-    for log in probe.err kivano.log sway.log swayidle.log idle.log; do
-        echo "--- $log"
-        tail -15 "$work/$log"
-    done
-fi
-checks_done
+wlroots_done sway.log

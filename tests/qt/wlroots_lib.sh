@@ -22,9 +22,13 @@ motions() { grep -c '^motion ' "$work/probe.log"; }
 positions() { grep '^motion ' "$work/probe.log" | sort -u | wc -l; }
 idles() { grep -c '^idle' "$work/idle.log"; }
 resumes() { grep -c '^resume' "$work/idle.log"; }
-waitFor() { # tenths of a second, then a command; true once the command succeeds
-    local tenths=$1
-    shift
-    for _ in $(seq 1 "$tenths"); do "$@" && return 0; sleep 0.1; done
-    return 1
+# The closing line; on a failure (or with KIVANO_SHOW_LOGS) the end of every log, the compositor's named.
+wlroots_done() {
+    if [ "$failed" -gt 0 ] || [ -n "${KIVANO_SHOW_LOGS:-}" ]; then
+        for log in probe.err kivano.log "$1" swayidle.log idle.log; do
+            echo "--- $log"
+            tail -15 "$work/$log"
+        done
+    fi
+    checks_done
 }

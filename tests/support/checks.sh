@@ -24,6 +24,12 @@ expect() { # description, expected, actual
         echo "$check_failed: $1: expected [$2], got [$3]"
     fi
 }
+waitFor() { # tenths of a second, then a command; true once the command succeeds
+    local tenths=$1
+    shift
+    for _ in $(seq 1 "$tenths"); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
 checks_done() {
     echo "$passed passed, $failed failed"
     [ "$failed" -eq 0 ]
