@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine, builds the Qt edition and starts Kivano.
+# Sets up a Debian 12 or 13 machine, builds the Qt edition and starts Kivano.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/deps.sh core qt
