@@ -107,8 +107,10 @@ class frmMain {
     // Turns the steps back at the window's edges (normal state) or where the screens clipped the move
     // (otherwise), judged from the position `p` the cursor had before this tick's move by `step`.
     void bounce(ui::Point p, ui::Rect r, ui::Point step);
-    // The step for an axis on which a move by `moved` from coordinate `at` had no effect.
-    [[nodiscard]] std::int16_t turnedBack(std::int32_t at, std::int32_t moved, std::int16_t step) const;
+    // The step for an axis on which a move by `moved` from coordinate `at` had no effect; `forward` is
+    // the step away from the low side.
+    [[nodiscard]] static std::int16_t turnedBack(std::int32_t at, std::int32_t moved, std::int16_t step,
+                                                 std::int16_t forward);
     // Keeps the machine awake exactly while the cursor is being moved.
     void updateAwake();
     void setAwake(bool on); // asks the system only when the request changes

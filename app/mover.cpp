@@ -123,14 +123,13 @@ void frmMain::bounce(ui::Point p, ui::Rect r, ui::Point step) {
     // Minimised or maximised: roam the screen and turn back where the platform clipped the move.
     ui::Point q{};
     if (!services_.cursor.get(q)) step = {};
-    if (q.x == p.x) StepX = turnedBack(q.x, step.x, StepX);
-    if (q.y == p.y) StepY = turnedBack(q.y, step.y, StepY);
+    if (q.x == p.x) StepX = turnedBack(q.x, step.x, StepX, forward);
+    if (q.y == p.y) StepY = turnedBack(q.y, step.y, StepY, forward);
     if ((q.x < kEdge && q.x == p.x) || (q.y < kEdge && q.y == p.y)) ExtraDelay = 0;
 }
 
-std::int16_t frmMain::turnedBack(std::int32_t at, std::int32_t moved, std::int16_t step) const {
-    const std::int16_t forward = toStep(Speed);
-    // Speed is never negative, so this stays exactly the reverse even where the forward step is clamped.
+std::int16_t frmMain::turnedBack(std::int32_t at, std::int32_t moved, std::int16_t step,
+                                 std::int16_t forward) {
     const auto backward = static_cast<std::int16_t>(-forward);
     // A step that was moving turns away from the side that blocked it, wherever that side lies: beside
     // another monitor's missing area the left or top side can be far from 0, the right or bottom one

@@ -72,7 +72,8 @@ void IdleInhibitor::appeared(const QString& name) {
     reconcile();
 }
 
-// What a vanished service held is gone with it: nothing to let go of, and a new one is wanted.
+// What a vanished service held is gone with it: nothing to let go of; a new one is asked for when a
+// service appears again.
 void IdleInhibitor::vanished(const QString& name) {
     if ((held_ == Via::ScreenSaver && name == kScreenSaver) ||
         (held_ == Via::Portal && name == portal::kService))
