@@ -18,14 +18,8 @@ hint_is() { [ "$(hint_line)" = "$1" ]; }
 status_pane() { kivano_text Status | tr '\n' ' '; }
 moving_page() { grep -q -i 'the mouse moves' <<<"$1"; }
 shows_moving() { moving_page "$(status_pane)"; }
-until_not() { # SECONDS COMMAND...: waits until the command fails
-    local deadline=$((SECONDS + $1))
-    shift
-    while "$@" >/dev/null 2>&1; do
-        [ $SECONDS -ge "$deadline" ] && return 1
-        sleep 0.5
-    done
-}
+fails() { ! "$@"; }
+until_not() { until_ok "$1" fails "${@:2}"; } # SECONDS COMMAND...: waits until the command fails
 sub() { # "X1 Y1" "X0 Y0" -> "X Y"
     local x1 y1 x0 y0
     read -r x1 y1 <<<"$1"

@@ -46,9 +46,7 @@ check "Start moves the pointer: the probe saw $(motions) motions over $(position
 check "no dialog, no refusal on the hint line" test -z "$(labels | grep 'Desktop refused')"
 
 : >"$work/idle.log"
-swayidle -w timeout "$idleSeconds" "echo idle >>$work/idle.log" resume "echo resume >>$work/idle.log" \
-    >"$work/swayidle.log" 2>&1 &
-pids+=($!)
+start_swayidle
 watch=$((idleSeconds * 4))
 sleep "$watch"
 check "swayidle never fires while moving (${watch} s, timeout ${idleSeconds} s)" test "$(idles)" = 0

@@ -64,9 +64,7 @@ check "the compositor reports the window inhibiting idle ($(inhibiting))" test "
 # The judge, a real idle daemon. Sway 1.7 counts no activity while an inhibitor is honoured, so each
 # half is judged on its own: the inhibitor with the window shown, the motions with it hidden.
 : >"$work/idle.log"
-swayidle -w timeout "$idleSeconds" "echo idle >>$work/idle.log" resume "echo resume >>$work/idle.log" \
-    >"$work/swayidle.log" 2>&1 &
-pids+=($!)
+start_swayidle
 watch=$((idleSeconds * 4))
 sleep "$watch"
 check "swayidle never fires while moving with the window shown (${watch} s, timeout ${idleSeconds} s)" \

@@ -22,6 +22,12 @@ motions() { grep -c '^motion ' "$work/probe.log"; }
 positions() { grep '^motion ' "$work/probe.log" | sort -u | wc -l; }
 idles() { grep -c '^idle' "$work/idle.log"; }
 resumes() { grep -c '^resume' "$work/idle.log"; }
+# The judge: a real idle daemon, its idle and resume events logged to idle.log.
+start_swayidle() {
+    swayidle -w timeout "$idleSeconds" "echo idle >>$work/idle.log" resume "echo resume >>$work/idle.log" \
+        >"$work/swayidle.log" 2>&1 &
+    pids+=($!)
+}
 # The closing line; on a failure (or with KIVANO_SHOW_LOGS) the end of every log, the compositor's named.
 wlroots_done() {
     if [ "$failed" -gt 0 ] || [ -n "${KIVANO_SHOW_LOGS:-}" ]; then
