@@ -92,6 +92,27 @@ TEST(Refusal, PagesFollowTheAnswerInEveryState) {
     }
 }
 
+// A Stop says nothing of a refusal the desktop never made, or took back by granting.
+TEST(Refusal, StopWithoutOneShowsNoNotice) {
+    struct Case {
+        bool granted;
+        const char* hint; // what the hint line holds before the Stop
+    } cases[] = {{false, "Press START button "}, {true, ""}};
+    for (const auto& c : cases) {
+        Harness h;
+        auto& f = h.load();
+        h.win().click("cbStart");
+        if (c.granted) {
+            f.Pointer_Refused();
+            f.Pointer_Granted();
+        }
+        h.ticks(3);
+        h.win().click("cbStart"); // Stop
+        EXPECT_EQ(h.lastPage(), kIdle) << c.granted;
+        EXPECT_EQ(f.lblTop.caption(), c.hint) << c.granted;
+    }
+}
+
 TEST(Refusal, AScheduleShowsItInItsPausePeriods) {
     Harness h;
     auto& f = h.load();
