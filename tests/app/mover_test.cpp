@@ -445,11 +445,11 @@ TEST(Mover, DrawsChangeWaitAndStepsOnlyBeyondTheirThresholds) {
         double extra;
         std::int16_t stepX, stepY;
     } cases[] = {
-        // DelayTicks 10, randomize 2: h = 10; steps start at 1 and change by 2.
-        {below01, 0.5F, 0.5F, 10, 1, 1},  {0.1F, 0.5F, 0.5F, 0, 1, 1},      {0.9F, 0.5F, 0.5F, 0, 1, 1},
-        {0.5F, 0.95F, 0.05F, 0, 1, 1},    {above09, 0.5F, 0.5F, 0, 1, 1},   {0.5F, below005, 0.5F, 0, 3, 1},
-        {0.5F, 0.05F, 0.95F, 0, 1, 1},    {0.5F, above095, 0.5F, 0, -1, 1}, {0.5F, 0.5F, below005, 0, 1, 3},
-        {0.5F, 0.5F, above095, 0, 1, -1},
+        // DelayTicks 10, randomize 2: h = 10; the extra wait starts at 15, the steps at 1 and change by 2.
+        {below01, 0.5F, 0.5F, 25, 1, 1},  {0.1F, 0.5F, 0.5F, 15, 1, 1},      {0.9F, 0.5F, 0.5F, 15, 1, 1},
+        {0.5F, 0.95F, 0.05F, 15, 1, 1},   {above09, 0.5F, 0.5F, 5, 1, 1},    {0.5F, below005, 0.5F, 15, 3, 1},
+        {0.5F, 0.05F, 0.95F, 15, 1, 1},   {0.5F, above095, 0.5F, 15, -1, 1}, {0.5F, 0.5F, below005, 15, 1, 3},
+        {0.5F, 0.5F, above095, 15, 1, -1},
     };
     for (const auto& c : cases) {
         Harness h;
@@ -458,6 +458,7 @@ TEST(Mover, DrawsChangeWaitAndStepsOnlyBeyondTheirThresholds) {
         h.win().paste("edDelay", "1");
         h.win().click("cbStart");
         h.random.queue = {c.a, c.b, c.c};
+        f.ExtraDelay = 15;
         f.WaitTicks = 1000;
         h.ticks(1);
         EXPECT_EQ(f.ExtraDelay, c.extra) << c.a;
