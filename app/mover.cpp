@@ -161,7 +161,11 @@ void frmMain::ShowMovingPage() {
 }
 
 void frmMain::showActivePage() {
-    showPage(PointerRefused ? StringId::kDeniedPage : StringId::kMovingPage);
+    if (PointerRefused) {
+        showPage(StringId::kDeniedPage);
+    } else {
+        ShowMovingPage();
+    }
 }
 
 void frmMain::showRefusalNotice() {
