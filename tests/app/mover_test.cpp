@@ -286,6 +286,8 @@ TEST(Mover, BouncesWhenMinimisedTurnAwayFromASideBesideAnotherMonitor) {
         // fires below 10 still clears the extra wait.
         {kLeftTaller,
          {"right side at a negative x", WindowState::Minimized, {-1, 900}, 3, 1, 3, -3, 1, true}},
+        {kLeftTaller,
+         {"a step of one at a negative x", WindowState::Minimized, {-1, 900}, 1, 1, 3, -3, 1, true}},
         {kAboveWider,
          {"bottom side at a negative y", WindowState::Maximized, {1200, -1}, 1, 3, 3, 1, -3, true}},
         // As on one screen: a still step at x above 10 sets off left, and the bottom edge turns back.
