@@ -311,10 +311,15 @@ TEST(FileRegistry, AQueryMayAskForTheSizeOrTheTypeAlone) {
     EXPECT_EQ(type, settings::kRegSz);
     EXPECT_EQ(reg.RegCloseKey(key), settings::kErrorSuccess);
 
-    // A root the store has no file for cannot be opened.
-    EXPECT_NE(
-        reg.RegOpenKeyExA(static_cast<settings::Hkey>(0x80000003U), "Software", 0, settings::kKeyRead, &key),
-        settings::kErrorSuccess);
+    // A root the store has no file for, or a key already closed, is no handle: each call says so and
+    // changes nothing.
+    for (const settings::Hkey stale : {static_cast<settings::Hkey>(0x80000003U), key}) {
+        EXPECT_EQ(reg.RegOpenKeyExA(stale, "Software", 0, settings::kKeyRead, &key),
+                  settings::kErrorInvalidHandle);
+        EXPECT_EQ(reg.RegCreateKeyA(stale, "Software", &key), settings::kErrorInvalidHandle);
+        EXPECT_EQ(reg.RegDeleteKeyA(stale, "Software"), settings::kErrorInvalidHandle);
+    }
+    EXPECT_EQ(get(reg, "Speed"), "37");
 
     // A key opened below another open key, as Windows allows.
     settings::Hkey parent = 0;
