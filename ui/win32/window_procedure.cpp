@@ -46,9 +46,12 @@ LRESULT Win32Window::handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DPICHANGED:
         rescale(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
         return 0;
-    case WM_NCDESTROY:
+    case WM_NCDESTROY: {
+        // The last message: the default handling still needs the handle that destroyed() lets go of.
+        HWND const hwnd = hwnd_;
         destroyed();
-        break;
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
     default:
         break;
     }
