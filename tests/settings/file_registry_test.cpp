@@ -501,6 +501,19 @@ TEST(FileRegistry, WritesThatCannotReachTheDiskFail) {
     EXPECT_EQ(reg.openHandles(), 0U);
 }
 
+// The temporary file cannot be made (here a folder holds its name; as well no inodes or descriptors
+// left): the write is reported failed, not done, and the settings file keeps what it held.
+TEST(FileRegistry, AWriteWhoseTemporaryFileCannotBeMadeFails) {
+    TempDir dir("notemp");
+    FileRegistry reg(rootsIn(dir));
+    ASSERT_TRUE(set(reg, "Speed", "3"));
+    const std::string before = readFile(dir.path() / "user.reg");
+    std::filesystem::create_directories(dir.path() / "user.reg.tmp" / "inside");
+    EXPECT_FALSE(set(reg, "Speed", "5"));
+    EXPECT_EQ(readFile(dir.path() / "user.reg"), before);
+    EXPECT_EQ(get(reg, "Speed"), "3");
+}
+
 // A disk that fills up mid-write (here a file size limit, which fails write() as a full disk does):
 // the write is reported failed and the settings file keeps what it held. Run in a child process, which
 // alone takes the limit, and which an alarm ends should the write never return.
