@@ -491,6 +491,22 @@ TEST(FileRegistry, ACrashBeforeTheRenameLeavesTheOldFileWhole) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "user.reg.tmp")) << "the crash's leftover is cleared";
 }
 
+// The rename that puts the new file in place fails (here something else took the settings file's name
+// meanwhile, a folder the rename cannot replace): the write is reported failed, and the temporary file
+// does not stay behind.
+TEST(FileRegistry, AWriteWhoseRenameFailsIsReportedFailed) {
+    TempDir dir("rename");
+    FileRegistry reg(rootsIn(dir));
+    ASSERT_TRUE(set(reg, "Speed", "3"));
+    reg.beforeRename = [&dir] {
+        std::filesystem::remove(dir.path() / "user.reg");
+        std::filesystem::create_directories(dir.path() / "user.reg" / "inside");
+        return true;
+    };
+    EXPECT_FALSE(set(reg, "Speed", "5"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "user.reg.tmp"));
+}
+
 TEST(FileRegistry, WritesThatCannotReachTheDiskFail) {
     TempDir dir("unwritable");
     std::ofstream(dir.path() / "file") << "a file where a folder should be";
