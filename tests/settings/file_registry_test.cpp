@@ -63,6 +63,17 @@ bool set(FileRegistry& reg, const std::string& name, std::string text) {
     return CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, kKey, name, text);
 }
 
+// On a first run the settings folder (~/.config/kivano) is not there yet: the first write makes it.
+TEST(FileRegistry, TheFirstWriteMakesTheSettingsFolder) {
+    TempDir dir("firstrun");
+    const auto file = dir.path() / "config" / "kivano" / "user.reg";
+    FileRegistry reg({{kHkeyCurrentUser, "HKEY_CURRENT_USER", file, true}});
+    EXPECT_EQ(get(reg, "Speed"), "");
+    ASSERT_TRUE(set(reg, "Speed", "4"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(file));
+    EXPECT_EQ(get(reg, "Speed"), "4");
+}
+
 TEST(FileRegistry, WritesAReadableRegFileThatKeepsEveryType) {
     TempDir dir("format");
     FileRegistry reg(rootsIn(dir));
