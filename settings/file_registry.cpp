@@ -113,7 +113,9 @@ fs::path asideName(const fs::path& file) {
     const std::string base = file.string() + ".unreadable-" + stamp;
     fs::path candidate = base;
     std::error_code ec;
-    for (int n = 1; fs::symlink_status(candidate, ec).type() != fs::file_type::not_found; ++n)
+    // A name that cannot even be looked up (too long, say) ends the search too: the rename to it then
+    // fails, and the file stays where it is.
+    for (int n = 1; fs::exists(fs::symlink_status(candidate, ec)); ++n)
         candidate = base + "-" + std::to_string(n);
     return candidate;
 }

@@ -243,6 +243,17 @@ TEST(FileRegistry, AFileThatCannotBeOpenedIsSetAsideNotReplaced) {
     EXPECT_TRUE(std::filesystem::is_symlink(aside.front()));
 }
 
+// An unreadable file that cannot be set aside (here its name is too long to take the suffix) is never
+// replaced: the write fails and the file keeps its bytes.
+TEST(FileRegistry, AnUnreadableFileThatCannotBeSetAsideIsKept) {
+    TempDir dir("noaside");
+    const auto file = dir.path() / std::string(240, 'k');
+    std::ofstream(file, std::ios::binary) << "not a registry export";
+    FileRegistry reg({{kHkeyCurrentUser, "HKEY_CURRENT_USER", file, true}});
+    EXPECT_FALSE(set(reg, "Speed", "3"));
+    EXPECT_EQ(readFile(file), "not a registry export");
+}
+
 // UTF-16 little-endian bytes with their byte-order mark.
 std::string utf16le(const std::u16string& text) {
     std::string out = "\xFF\xFE";
