@@ -129,6 +129,29 @@ TEST(FileRegistry, ReadsFilesPeopleWroteByHand) {
     EXPECT_EQ(get(reg, "Randomise"), "1.5");
 }
 
+// What one run writes, the next run reads from the file itself (not from the cache of the run that
+// wrote it): quotes and backslashes in names and texts, and a key that holds nothing.
+TEST(FileRegistry, TheNextRunReadsBackWhatWasWritten) {
+    TempDir dir("roundtrip");
+    const std::string name = R"(say "hi"\now)";
+    const std::string text = R"(C:\Program Files\"Kivano"\)";
+    {
+        FileRegistry reg(rootsIn(dir));
+        ASSERT_TRUE(set(reg, name, text));
+        settings::Hkey empty = 0;
+        ASSERT_EQ(reg.RegCreateKeyA(kHkeyCurrentUser, "Software\\Olberin\\Empty", &empty),
+                  settings::kErrorSuccess);
+        reg.RegCloseKey(empty);
+    }
+    FileRegistry next(rootsIn(dir));
+    EXPECT_EQ(get(next, name), text);
+    settings::Hkey empty = 0;
+    EXPECT_EQ(next.RegOpenKeyExA(kHkeyCurrentUser, "Software\\Olberin\\Empty", 0, settings::kKeyRead, &empty),
+              settings::kErrorSuccess)
+        << "a key without values is kept";
+    next.RegCloseKey(empty);
+}
+
 // Files set aside beside the store, by name.
 std::vector<std::filesystem::path> setAside(const TempDir& dir) {
     std::vector<std::filesystem::path> found;
