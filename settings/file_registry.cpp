@@ -17,8 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr long kErrorKeyDeleted = 1018;
-
 // An exclusive lock on a file beside the store, held for one read-modify-write, waited for no longer
 // than it is told.
 class FileLock {

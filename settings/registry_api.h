@@ -39,6 +39,7 @@ inline constexpr long kErrorInvalidHandle = 6;
 inline constexpr long kErrorWriteFault = 29;
 inline constexpr long kErrorInvalidParameter = 87;
 inline constexpr long kErrorMoreData = 234;
+inline constexpr long kErrorKeyDeleted = 1018; // a key deleted while a handle to it was open
 
 class RegistryApi {
   public:

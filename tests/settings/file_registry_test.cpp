@@ -74,6 +74,14 @@ TEST(FileRegistry, TheFirstWriteMakesTheSettingsFolder) {
     EXPECT_EQ(get(reg, "Speed"), "4");
 }
 
+// Bytes 0, 1, ... 29: more than one line of a binary value.
+std::vector<std::uint8_t> binary30() {
+    std::vector<std::uint8_t> bytes(30);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(i);
+    return bytes;
+}
+
 TEST(FileRegistry, WritesAReadableRegFileThatKeepsEveryType) {
     TempDir dir("format");
     FileRegistry reg(rootsIn(dir));
@@ -81,9 +89,17 @@ TEST(FileRegistry, WritesAReadableRegFileThatKeepsEveryType) {
     settings::Hkey k = 0;
     ASSERT_EQ(reg.RegOpenKeyExA(kHkeyCurrentUser, kKey, 0, settings::kKeyChange, &k), 0);
     const std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> values = {
-        {settings::kRegDword, {20, 0, 0, 0}},         {settings::kRegBinary, {0, 1, 254, 255}},
-        {settings::kRegExpandSz, {'%', 'A', '%', 0}}, {settings::kRegMultiSz, {'a', 0, 'b', 0, 0}},
-        {settings::kRegSz, {'n', 'o', ' ', 'z'}},     {settings::kRegSz, std::vector<std::uint8_t>(60, 'L')},
+        {settings::kRegDword, {20, 0, 0, 0}},
+        {settings::kRegBinary, {0, 1, 254, 255}},
+        {settings::kRegExpandSz, {'%', 'A', '%', 0}},
+        {settings::kRegMultiSz, {'a', 0, 'b', 0, 0}},
+        {settings::kRegSz, {'n', 'o', ' ', 'z'}},
+        {settings::kRegSz, std::vector<std::uint8_t>(60, 'L')},
+        {settings::kRegDword, {0x78, 0x56, 0x34, 0x12}},
+        {settings::kRegSz, {'a', 0, 'b', 0}},
+        {settings::kRegSz, {'x', '\n', 0}},
+        {settings::kRegSz, {'y', 1, 0}},
+        {settings::kRegBinary, binary30()},
     };
     for (size_t i = 0; i < values.size(); ++i) {
         const auto& [type, data] = values[i];
@@ -91,6 +107,8 @@ TEST(FileRegistry, WritesAReadableRegFileThatKeepsEveryType) {
                                      static_cast<std::uint32_t>(data.size())),
                   0);
     }
+    const std::vector<std::uint8_t> unnamed{'d', 'e', 'f', 'a', 'u', 'l', 't', 0};
+    ASSERT_EQ(reg.RegSetValueExA(k, "", settings::kRegSz, unnamed.data(), 8), 0);
     reg.RegCloseKey(k);
 
     const std::string text = readFile(dir.path() / "user.reg");
@@ -98,6 +116,14 @@ TEST(FileRegistry, WritesAReadableRegFileThatKeepsEveryType) {
     EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Olberin\\Kivano\\Settings]"), std::string::npos);
     EXPECT_NE(text.find("\"Speed\"=\"4.2\""), std::string::npos);
     EXPECT_NE(text.find("\"v0\"=dword:00000014"), std::string::npos);
+    EXPECT_NE(text.find("\"v6\"=dword:12345678\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\"v9\"=\"y\x01\"\r\n"), std::string::npos) << "quoted: one zero, at the end";
+    // regedit's layout: a comma between bytes, none after the last, 25 bytes to a line.
+    EXPECT_NE(
+        text.find("\"v10\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,17,18,"
+                  "\\\r\n  19,1a,1b,1c,1d\r\n"),
+        std::string::npos);
+    EXPECT_NE(text.find("\r\n@=\"default\"\r\n"), std::string::npos);
 
     FileRegistry again(rootsIn(dir)); // a second process reading the file
     ASSERT_EQ(again.RegOpenKeyExA(kHkeyCurrentUser, kKey, 0, settings::kKeyRead, &k), 0);
@@ -122,8 +148,10 @@ TEST(FileRegistry, ReadsFilesPeopleWroteByHand) {
                                               "\"Speed\"=\"7\"\n"
                                               "\"Time Delay\"=dword:0000000f\n"
                                               "\"Randomise\"=hex(1):31,2e,\\\n  35,00\n"
-                                              "this line is nonsense\n";
+                                              "this line is nonsense\n"
+                                              "x\"=\"no name\"\n";
     FileRegistry reg(rootsIn(dir));
+    EXPECT_EQ(get(reg, ""), "") << "a name must open with its quote";
     EXPECT_EQ(get(reg, "Speed"), "7") << "another root's section is not ours";
     EXPECT_EQ(get(reg, "Time Delay"), "15");
     EXPECT_EQ(get(reg, "Randomise"), "1.5");
@@ -150,6 +178,46 @@ TEST(FileRegistry, TheNextRunReadsBackWhatWasWritten) {
               settings::kErrorSuccess)
         << "a key without values is kept";
     next.RegCloseKey(empty);
+}
+
+// A handle does what its rights allow and no more, and outlives no key: as Windows' registry does.
+TEST(FileRegistry, AHandleKeepsToItsRightsAndItsKey) {
+    TempDir dir("rights");
+    FileRegistry reg(
+        {{kHkeyCurrentUser, "HKEY_CURRENT_USER", dir.path() / "user.reg", true},
+         {settings::kHkeyLocalMachine, "HKEY_LOCAL_MACHINE", dir.path() / "machine.reg", false}});
+    ASSERT_TRUE(set(reg, "Speed", "37"));
+    std::ofstream(dir.path() / "machine.reg")
+        << "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software]\r\n\"v\"=\"1\"\r\n";
+    const std::uint8_t five[] = {'5', 0};
+    std::uint32_t size = 0;
+    settings::Hkey key = 0;
+
+    ASSERT_EQ(reg.RegOpenKeyExA(kHkeyCurrentUser, kKey, 0, settings::kKeySetValue, &key),
+              settings::kErrorSuccess);
+    EXPECT_EQ(reg.RegQueryValueExA(key, "Speed", nullptr, nullptr, &size), settings::kErrorAccessDenied);
+    reg.RegCloseKey(key);
+    ASSERT_EQ(reg.RegOpenKeyExA(kHkeyCurrentUser, kKey, 0, settings::kKeyQueryValue, &key),
+              settings::kErrorSuccess);
+    EXPECT_EQ(reg.RegSetValueExA(key, "Speed", settings::kRegSz, five, 2), settings::kErrorAccessDenied);
+    EXPECT_EQ(reg.RegDeleteValueA(key, "Speed"), settings::kErrorAccessDenied);
+    reg.RegCloseKey(key);
+    EXPECT_EQ(get(reg, "Speed"), "37");
+
+    // The machine's file is read (REGEDIT4 as well as 5.00), never opened for writing.
+    ASSERT_EQ(reg.RegOpenKeyExA(settings::kHkeyLocalMachine, "Software", 0, settings::kKeyRead, &key),
+              settings::kErrorSuccess);
+    reg.RegCloseKey(key);
+    EXPECT_EQ(reg.RegOpenKeyExA(settings::kHkeyLocalMachine, "Software", 0, settings::kKeySetValue, &key),
+              settings::kErrorAccessDenied);
+    EXPECT_EQ(reg.RegDeleteKeyA(kHkeyCurrentUser, ""), settings::kErrorAccessDenied) << "a root stays";
+
+    // A key deleted while a handle to it is open: the handle says so.
+    ASSERT_EQ(reg.RegOpenKeyExA(kHkeyCurrentUser, kKey, 0, settings::kKeyRead, &key),
+              settings::kErrorSuccess);
+    ASSERT_TRUE(CWinReestr(reg).DeleteKey(kHkeyCurrentUser, kKey));
+    EXPECT_EQ(reg.RegQueryValueExA(key, "Speed", nullptr, nullptr, &size), settings::kErrorKeyDeleted);
+    reg.RegCloseKey(key);
 }
 
 // Files set aside beside the store, by name.
@@ -363,6 +431,13 @@ TEST(FileRegistry, AQueryMayAskForTheSizeOrTheTypeAlone) {
                   settings::kErrorInvalidHandle);
         EXPECT_EQ(reg.RegCreateKeyA(stale, "Software", &key), settings::kErrorInvalidHandle);
         EXPECT_EQ(reg.RegDeleteKeyA(stale, "Software"), settings::kErrorInvalidHandle);
+        EXPECT_EQ(reg.RegQueryValueExA(stale, "Speed", nullptr, nullptr, &size),
+                  settings::kErrorInvalidHandle);
+        const std::uint8_t five[] = {'5', 0};
+        EXPECT_EQ(reg.RegSetValueExA(stale, "Speed", settings::kRegSz, five, 2),
+                  settings::kErrorInvalidHandle);
+        EXPECT_EQ(reg.RegDeleteValueA(stale, "Speed"), settings::kErrorInvalidHandle);
+        EXPECT_EQ(reg.RegCloseKey(stale), settings::kErrorInvalidHandle);
     }
     EXPECT_EQ(get(reg, "Speed"), "37");
 

@@ -18,7 +18,8 @@ static_assert(settings::kReadControl == READ_CONTROL && settings::kKeyRead == KE
 static_assert(settings::kErrorSuccess == ERROR_SUCCESS &&
               settings::kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
 static_assert(settings::kErrorAccessDenied == ERROR_ACCESS_DENIED);
-static_assert(settings::kErrorInvalidHandle == ERROR_INVALID_HANDLE);
+static_assert(settings::kErrorInvalidHandle == ERROR_INVALID_HANDLE &&
+              settings::kErrorKeyDeleted == ERROR_KEY_DELETED);
 static_assert(settings::kErrorWriteFault == ERROR_WRITE_FAULT);
 static_assert(settings::kErrorInvalidParameter == ERROR_INVALID_PARAMETER);
 static_assert(settings::kErrorMoreData == ERROR_MORE_DATA);
