@@ -6,7 +6,7 @@ drop the guard of a statement, scale a time or size bound tenfold up or down), r
 suite and reports each rewrite that no test notices.
 
 Too slow for CI (a few seconds a mutant, more for a header); run it by hand:
-    python3 tools/mutate.py [--jobs N] [--only PATH-FRAGMENT]... [--rules REGEX] [--limit N]
+    python3 tools/mutate.py [--jobs N] [--only PATH-FRAGMENT]... [--rules REGEX] [--limit N] [--ids FILE]
 Survivors judged equivalent (no behaviour can tell them apart) are listed, with the reason, in
 tools/mutate-equivalent.txt and reported apart from the others.
 """
@@ -249,12 +249,15 @@ def main():
     parser.add_argument("--only", action="append", default=[], help="path fragment; may be repeated")
     parser.add_argument("--rules", default="", help="a regular expression the rule's name must match")
     parser.add_argument("--limit", type=int, default=0)
+    parser.add_argument("--ids", help="a file (a report or a log); only the mutants whose ids it names are run, "
+                        "for instance to try an earlier run's survivors against new tests")
     parser.add_argument("--place", default="mutate", help="the folder under build/ for the copies and report")
     parser.add_argument("--budget", type=int, default=0,
                         help="seconds; no mutant is started after them, and those left are counted as not run")
     args = parser.parse_args()
 
     files = sorted({p for pattern in SCOPE for p in ROOT.glob(pattern)})
+    wanted = set(re.findall(r"\b[0-9a-f]{12}\b", Path(args.ids).read_text())) if args.ids else None
     plan = []
     for path in files:
         rel = path.relative_to(ROOT)
@@ -263,7 +266,8 @@ def main():
         lines = path.read_text().splitlines(keepends=True)
         for n, rule, new in mutants_of(path, lines):
             if new != lines[n] and re.search(args.rules, rule):
-                plan.append((rel, lines, n, rule, new))
+                if wanted is None or mutant_id(rel, lines, n, rule, new) in wanted:
+                    plan.append((rel, lines, n, rule, new))
     # Sources first, headers last: a rewritten header recompiles every file that includes it.
     plan.sort(key=lambda mutant: mutant[0].suffix == ".h")
     if args.limit:
