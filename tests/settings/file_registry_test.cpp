@@ -273,6 +273,16 @@ std::string exactly4MB() {
     return bytes;
 }
 
+// A UTF-16 regedit export whose value "n" holds the given code units.
+std::string utf16WithUnits(std::initializer_list<std::uint16_t> units) {
+    std::string bytes = utf16le(kHeader + kSection + "\"Speed\"=\"7\"\r\n\"n\"=\"");
+    for (const std::uint16_t u : units) {
+        bytes += static_cast<char>(u & 0xFFU);
+        bytes += static_cast<char>(u >> 8U);
+    }
+    return bytes + utf16le("\"\r\n").substr(2);
+}
+
 // Files a person or another program could leave in the store's place. Each opens with what it holds
 // (or nothing), and the first write keeps every byte Kivano did not read whole: the file is set aside
 // under a name that says so, and a fresh one takes its place.
@@ -294,6 +304,9 @@ TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
          true},
         {"exactly 4 MB", exactly4MB(), "7", false},
         {"a regedit export in UTF-16", utf16le(kHeader + kSection + "\"Speed\"=\"7\"\r\n"), "7", false},
+        {"UTF-16 with U+10000, the first pair", utf16WithUnits({0xD800, 0xDC00}), "7", false},
+        {"UTF-16 with a low surrogate alone", utf16WithUnits({0x61, 0xDC00}), "", true},
+        {"UTF-16 with a high surrogate alone", utf16WithUnits({0xDBFF, 0x61}), "", true},
         {"a key's default value", kHeader + kSection + "@=\"default\"\r\n\"Speed\"=\"7\"\r\n", "7", false},
         {"a dword that is no number", kHeader + kSection + "\"Speed\"=\"7\"\r\n\"x\"=dword:zz\r\n", "7",
          true},
