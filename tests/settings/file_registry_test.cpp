@@ -387,6 +387,12 @@ TEST(FileRegistry, AUtf16FileKeepsEveryCharacter) {
     FileRegistry fresh(rootsIn(dir));
     EXPECT_EQ(get(fresh, "Other"), "Ёж 😀");
     EXPECT_EQ(get(fresh, "Name"), "Привет, 中文, 😀");
+
+    // Bytes that are no UTF-8 are kept each as its own character (Latin-1), never joined to the one
+    // before: "?" and a lone 0x80 stay two characters.
+    ASSERT_TRUE(set(reg, "Bytes", "?\x80"));
+    FileRegistry third(rootsIn(dir));
+    EXPECT_EQ(get(third, "Bytes"), "?\u0080");
 }
 
 TEST(FileRegistry, AReadableFileKeepsWhatKivanoDoesNotOwn) {
