@@ -371,22 +371,23 @@ std::string utf16le(const std::u16string& text) {
 }
 
 // A regedit export in UTF-16 with text beyond ASCII (Cyrillic, Chinese, a character beyond the 16-bit
-// plane): every character reads right, and a write keeps the file's own bytes and adds its own right.
+// plane, the two sides of the two- and three-byte boundary of UTF-8): every character reads right, and
+// a write keeps the file's own bytes and adds its own right.
 TEST(FileRegistry, AUtf16FileKeepsEveryCharacter) {
     TempDir dir("utf16");
     const std::u16string section = u"[HKEY_CURRENT_USER\\Software\\Olberin\\Kivano\\Settings]\r\n";
-    const std::u16string name = u"\"Name\"=\"Привет, 中文, 😀\"\r\n";
+    const std::u16string name = u"\"Name\"=\"Привет, 中文, 😀, \u07FF\u0800\"\r\n";
     std::ofstream(dir.path() / "user.reg", std::ios::binary)
         << utf16le(u"Windows Registry Editor Version 5.00\r\n\r\n" + section + name);
     FileRegistry reg(rootsIn(dir));
-    EXPECT_EQ(get(reg, "Name"), "Привет, 中文, 😀");
+    EXPECT_EQ(get(reg, "Name"), "Привет, 中文, 😀, \u07FF\u0800");
     ASSERT_TRUE(set(reg, "Other", "Ёж 😀"));
     const std::string bytes = readFile(dir.path() / "user.reg");
     EXPECT_NE(bytes.find(utf16le(name).substr(2)), std::string::npos) << "the file's own text changed";
     EXPECT_NE(bytes.find(utf16le(u"\"Other\"=\"Ёж 😀\"").substr(2)), std::string::npos);
     FileRegistry fresh(rootsIn(dir));
     EXPECT_EQ(get(fresh, "Other"), "Ёж 😀");
-    EXPECT_EQ(get(fresh, "Name"), "Привет, 中文, 😀");
+    EXPECT_EQ(get(fresh, "Name"), "Привет, 中文, 😀, \u07FF\u0800");
 
     // Bytes that are no UTF-8 are kept each as its own character (Latin-1), never joined to the one
     // before: "?" and a lone 0x80 stay two characters.
