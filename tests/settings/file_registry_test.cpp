@@ -391,9 +391,15 @@ TEST(FileRegistry, AUtf16FileKeepsEveryCharacter) {
 
     // Bytes that are no UTF-8 are kept each as its own character (Latin-1), never joined to the one
     // before: "?" and a lone 0x80 stay two characters.
+    // So is a surrogate spelt in UTF-8, which UTF-16 could not hold alone; the smallest characters of
+    // each length are characters.
     ASSERT_TRUE(set(reg, "Bytes", "?\x80"));
+    ASSERT_TRUE(set(reg, "Surrogate", "\xED\xA0\x80"));
+    ASSERT_TRUE(set(reg, "Smallest", "\u0080\u0800\U00010000"));
     FileRegistry third(rootsIn(dir));
     EXPECT_EQ(get(third, "Bytes"), "?\u0080");
+    EXPECT_EQ(get(third, "Surrogate"), "\u00ED\u00A0\u0080");
+    EXPECT_EQ(get(third, "Smallest"), "\u0080\u0800\U00010000");
 }
 
 TEST(FileRegistry, AReadableFileKeepsWhatKivanoDoesNotOwn) {
