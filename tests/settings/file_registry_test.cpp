@@ -307,6 +307,7 @@ TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
         {"UTF-16 with U+10000, the first pair", utf16WithUnits({0xD800, 0xDC00}), "7", false},
         {"UTF-16 with U+10FFFF, the last pair", utf16WithUnits({0xDBFF, 0xDFFF}), "7", false},
         {"UTF-16 with a low surrogate alone", utf16WithUnits({0x61, 0xDC00}), "", true},
+        {"UTF-16 with the last low surrogate alone", utf16WithUnits({0xDFFF}), "", true},
         {"a hex value that is no hex", kHeader + kSection + "\"Speed\"=\"7\"\r\n\"x\"=hex:zz\r\n", "7", true},
         {"UTF-16 with a high surrogate alone", utf16WithUnits({0xDBFF, 0x61}), "", true},
         {"a key's default value", kHeader + kSection + "@=\"default\"\r\n\"Speed\"=\"7\"\r\n", "7", false},
