@@ -396,10 +396,12 @@ TEST(FileRegistry, AUtf16FileKeepsEveryCharacter) {
     // each length are characters.
     ASSERT_TRUE(set(reg, "Bytes", "?\x80"));
     ASSERT_TRUE(set(reg, "Surrogate", "\xED\xA0\x80"));
+    ASSERT_TRUE(set(reg, "Cut", "\xC3("));
     ASSERT_TRUE(set(reg, "Smallest", "\u0080\u0800\U00010000"));
     FileRegistry third(rootsIn(dir));
     EXPECT_EQ(get(third, "Bytes"), "?\u0080");
     EXPECT_EQ(get(third, "Surrogate"), "\u00ED\u00A0\u0080");
+    EXPECT_EQ(get(third, "Cut"), "\u00C3(") << "a lead byte whose sequence breaks off";
     EXPECT_EQ(get(third, "Smallest"), "\u0080\u0800\U00010000");
 }
 
