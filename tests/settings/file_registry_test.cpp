@@ -392,17 +392,17 @@ TEST(FileRegistry, AUtf16FileKeepsEveryCharacter) {
 
     // Bytes that are no UTF-8 are kept each as its own character (Latin-1), never joined to the one
     // before: "?" and a lone 0x80 stay two characters.
-    // So is a surrogate spelt in UTF-8, which UTF-16 could not hold alone; the smallest characters of
-    // each length are characters.
+    // So are surrogates spelt in UTF-8, which UTF-16 could not hold alone; the smallest characters of
+    // each length and the largest of all are characters.
     ASSERT_TRUE(set(reg, "Bytes", "?\x80"));
-    ASSERT_TRUE(set(reg, "Surrogate", "\xED\xA0\x80"));
+    ASSERT_TRUE(set(reg, "Surrogate", "\xED\xA0\x80\xED\xBF\xBF"));
     ASSERT_TRUE(set(reg, "Cut", "\xC3("));
-    ASSERT_TRUE(set(reg, "Smallest", "\u0080\u0800\U00010000"));
+    ASSERT_TRUE(set(reg, "Ends", "\u0080\u0800\U00010000\U0010FFFF"));
     FileRegistry third(rootsIn(dir));
     EXPECT_EQ(get(third, "Bytes"), "?\u0080");
-    EXPECT_EQ(get(third, "Surrogate"), "\u00ED\u00A0\u0080");
+    EXPECT_EQ(get(third, "Surrogate"), "\u00ED\u00A0\u0080\u00ED\u00BF\u00BF");
     EXPECT_EQ(get(third, "Cut"), "\u00C3(") << "a lead byte whose sequence breaks off";
-    EXPECT_EQ(get(third, "Smallest"), "\u0080\u0800\U00010000");
+    EXPECT_EQ(get(third, "Ends"), "\u0080\u0800\U00010000\U0010FFFF");
 }
 
 TEST(FileRegistry, AReadableFileKeepsWhatKivanoDoesNotOwn) {
