@@ -360,7 +360,6 @@ std::optional<std::string> decodeRegText(std::string_view bytes, TextEncoding& e
         encoding = TextEncoding::Utf16;
         return fromUtf16(bytes.substr(2), bytes[0] == '\xFE');
     }
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     return std::string(bytes);
 }
 
