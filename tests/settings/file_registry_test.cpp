@@ -527,6 +527,12 @@ TEST(FileRegistry, NamesTheFileCannotHoldAreRefused) {
         std::string text = "1";
         EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, "Software\\" + name, "v", text));
     }
+    std::string every; // every other printable character is a name's own
+    for (char c = ' '; c <= '~'; ++c)
+        every += c;
+    EXPECT_TRUE(set(reg, every, "1"));
+    FileRegistry next(rootsIn(dir));
+    EXPECT_EQ(get(next, every), "1");
     std::string deep;
     for (size_t i = 0; i <= settings::kMaxKeyDepth; ++i)
         deep += "k\\";
