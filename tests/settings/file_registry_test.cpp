@@ -316,6 +316,9 @@ TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
         {"a comment ending in a backslash", kHeader + kSection + "; see C:\\\r\n\"Speed\"=\"7\"\r\n", "7",
          false},
         {"an empty file", "", "", false},
+        {"another root's line ending in a backslash at the file's end",
+         kHeader + kSection + "\"Speed\"=\"7\"\r\n[HKEY_LOCAL_MACHINE\\Software]\r\n\"v\"=\"C:\\\\", "7",
+         true},
     };
     for (const auto& c : cases) {
         TempDir dir("hostile");
