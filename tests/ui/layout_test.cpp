@@ -1,4 +1,4 @@
-// Layout scaling: twips to pixels at the common DPIs (100 %, 125 %, 150 %, 200 %), halves rounded
+// Layout scaling: twips to pixels at the common DPIs (100 %, 125 %, 150 %, 200 %, 500 %), halves rounded
 // away from zero, as every backend places its windows and as the Win32 edition re-lays itself out.
 
 #include "resources/layouts.h"
@@ -22,6 +22,7 @@ TEST(Layout, TheMainWindowScalesWithTheDpi) {
         {120, 316, 169, 230, 309, -14, {0, 40, 61, 24}},
         {144, 380, 203, 276, 371, -17, {0, 48, 74, 29}},
         {192, 506, 270, 368, 494, -22, {0, 64, 98, 38}},
+        {480, 1265, 675, 920, 1235, -55, {0, 160, 245, 95}}, // 500 %, the largest Windows offers
     };
     const WindowLayout& layout = resources::frmMainLayout();
     for (const Scaled& want : table) {
