@@ -364,6 +364,20 @@ TEST(FileRegistry, AnUnreadableFileThatCannotBeSetAsideIsKept) {
     EXPECT_EQ(readFile(file), "not a registry export");
 }
 
+// A change that changes nothing (a key made that is there already) writes nothing: a file not read
+// whole stays in place, untouched.
+TEST(FileRegistry, AChangeThatChangesNothingWritesNothing) {
+    TempDir dir("unchanged");
+    const std::string bytes = kHeader + kSection + "\"Speed\"=\"7\"\r\n\"x\"=dword:zz\r\n";
+    std::ofstream(dir.path() / "user.reg", std::ios::binary) << bytes;
+    FileRegistry reg(rootsIn(dir));
+    settings::Hkey key = 0;
+    ASSERT_EQ(reg.RegCreateKeyA(kHkeyCurrentUser, kKey, &key), settings::kErrorSuccess);
+    reg.RegCloseKey(key);
+    EXPECT_EQ(readFile(dir.path() / "user.reg"), bytes);
+    EXPECT_TRUE(setAside(dir).empty());
+}
+
 // UTF-16 little-endian bytes with their byte-order mark.
 std::string utf16le(const std::u16string& text) {
     std::string out = "\xFF\xFE";
@@ -423,7 +437,8 @@ TEST(FileRegistry, AReadableFileKeepsWhatKivanoDoesNotOwn) {
     EXPECT_TRUE(setAside(dir).empty());
     FileRegistry next(rootsIn(dir)); // the next run, writing the same
     ASSERT_TRUE(set(next, "Speed", "8"));
-    EXPECT_EQ(readFile(dir.path() / "user.reg"), text) << "runs after runs, the file neither grows nor changes";
+    EXPECT_EQ(readFile(dir.path() / "user.reg"), text)
+        << "runs after runs, the file neither grows nor changes";
 }
 
 // A key that stands twice in a file, as a person may write it, is one key: a write gives it once, with
@@ -484,6 +499,7 @@ TEST(FileRegistry, AQueryMayAskForTheSizeOrTheTypeAlone) {
               settings::kErrorSuccess);
     ASSERT_EQ(reg.RegOpenKeyExA(parent, "Kivano\\Settings", 0, settings::kKeyRead, &key),
               settings::kErrorSuccess);
+    EXPECT_EQ(reg.openHandles(), 2U) << "each open key its own handle";
     size = 0;
     EXPECT_EQ(reg.RegQueryValueExA(key, "Speed", nullptr, nullptr, &size), settings::kErrorSuccess);
     EXPECT_EQ(size, 3U);
@@ -677,6 +693,8 @@ TEST(FileRegistry, WritesThatCannotReachTheDiskFail) {
     std::string text = "3";
     EXPECT_FALSE(CWinReestr(reg).SetKeyValue(kHkeyCurrentUser, kKey, "Speed", text));
     EXPECT_EQ(text, "");
+    settings::Hkey key = 0;
+    EXPECT_NE(reg.RegCreateKeyA(kHkeyCurrentUser, kKey, &key), settings::kErrorSuccess);
     EXPECT_EQ(reg.openHandles(), 0U);
 }
 
@@ -718,6 +736,8 @@ TEST(FileRegistry, AWriteTheDiskCannotTakeFailsAndKeepsTheFile) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
         << "the write was reported done, or never returned";
     EXPECT_EQ(readFile(dir.path() / "user.reg"), before);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "user.reg.tmp"))
+        << "the half-written file stays behind";
 }
 
 TEST(FileRegistry, ConcurrentWritersLoseNoValue) {
