@@ -149,9 +149,32 @@ TEST(FileRegistry, ReadsFilesPeopleWroteByHand) {
                                               "\"Time Delay\"=dword:0000000f\n"
                                               "\"Randomise\"=hex(1):31,2e,\\\n  35,00\n"
                                               "this line is nonsense\n"
-                                              "x\"=\"no name\"\n";
+                                              "x\"=\"no name\"\n"
+                                              "\"Spaced\" = \"1\"\n"
+                                              "\"Colon\":\"1\"\n"
+                                              "\"Trailing\"=\"1\" and more\n"
+                                              "\"Unclosed\"=\"1\n"
+                                              "\"Nine\"=dword:000000001\n"
+                                              "\"BadType\"=hex(zz):31\n"
+                                              "\"Bytes\"=hex:31,32\n";
     FileRegistry reg(rootsIn(dir));
     EXPECT_EQ(get(reg, ""), "") << "a name must open with its quote";
+    EXPECT_EQ(get(reg, "Spaced"), "1") << "blanks around the = are allowed";
+    settings::Hkey key = 0;
+    ASSERT_EQ(reg.RegOpenKeyExA(kHkeyCurrentUser, kKey, 0, settings::kKeyRead, &key),
+              settings::kErrorSuccess);
+    for (const char* refused : {"Colon", "Trailing", "Unclosed", "Nine", "BadType"}) {
+        std::uint32_t size = 0;
+        EXPECT_EQ(reg.RegQueryValueExA(key, refused, nullptr, nullptr, &size), settings::kErrorFileNotFound)
+            << refused;
+    }
+    std::uint8_t bytes[8] = {};
+    std::uint32_t size = sizeof bytes;
+    std::uint32_t type = 0;
+    EXPECT_EQ(reg.RegQueryValueExA(key, "Bytes", &type, bytes, &size), settings::kErrorSuccess);
+    EXPECT_EQ(type, settings::kRegBinary);
+    EXPECT_EQ(std::string(bytes, bytes + size), "12");
+    reg.RegCloseKey(key);
     EXPECT_EQ(get(reg, "Speed"), "7") << "another root's section is not ours";
     EXPECT_EQ(get(reg, "Time Delay"), "15");
     EXPECT_EQ(get(reg, "Randomise"), "1.5");
@@ -273,14 +296,25 @@ std::string exactly4MB() {
     return bytes;
 }
 
-// A UTF-16 regedit export whose value "n" holds the given code units.
-std::string utf16WithUnits(std::initializer_list<std::uint16_t> units) {
-    std::string bytes = utf16le(kHeader + kSection + "\"Speed\"=\"7\"\r\n\"n\"=\"");
+// UTF-16 code units as little-endian bytes, without a byte-order mark.
+std::string littleEndian(std::initializer_list<std::uint16_t> units) {
+    std::string bytes;
     for (const std::uint16_t u : units) {
         bytes += static_cast<char>(u & 0xFFU);
         bytes += static_cast<char>(u >> 8U);
     }
-    return bytes + utf16le("\"\r\n").substr(2);
+    return bytes;
+}
+
+// A UTF-16 regedit export whose value "n" holds the given code units.
+std::string utf16WithUnits(std::initializer_list<std::uint16_t> units) {
+    return utf16le(kHeader + kSection + "\"Speed\"=\"7\"\r\n\"n\"=\"") + littleEndian(units) +
+           utf16le("\"\r\n").substr(2);
+}
+
+// A UTF-16 regedit export that ends in the given code units, after a comment's ";".
+std::string utf16EndingIn(std::initializer_list<std::uint16_t> units) {
+    return utf16le(kHeader + kSection + "\"Speed\"=\"7\"\r\n;") + littleEndian(units);
 }
 
 // Files a person or another program could leave in the store's place. Each opens with what it holds
@@ -308,6 +342,9 @@ TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
         {"UTF-16 with U+10FFFF, the last pair", utf16WithUnits({0xDBFF, 0xDFFF}), "7", false},
         {"UTF-16 with a low surrogate alone", utf16WithUnits({0x61, 0xDC00}), "", true},
         {"UTF-16 with the last low surrogate alone", utf16WithUnits({0xDFFF}), "", true},
+        {"UTF-16 ending in a pair", utf16EndingIn({0xD83D, 0xDE00}), "7", false},
+        {"UTF-16 ending in a high surrogate", utf16EndingIn({0xD83D}), "", true},
+        {"UTF-16 ending in half a unit", utf16EndingIn({0x61}) + "\x62", "", true},
         {"a hex value that is no hex", kHeader + kSection + "\"Speed\"=\"7\"\r\n\"x\"=hex:zz\r\n", "7", true},
         {"UTF-16 with a high surrogate alone", utf16WithUnits({0xDBFF, 0x61}), "", true},
         {"a key's default value", kHeader + kSection + "@=\"default\"\r\n\"Speed\"=\"7\"\r\n", "7", false},
