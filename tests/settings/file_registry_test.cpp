@@ -256,11 +256,11 @@ std::vector<std::filesystem::path> setAside(const TempDir& dir) {
 const std::string kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
 const std::string kSection = "[HKEY_CURRENT_USER\\Software\\Olberin\\Kivano\\Settings]\r\n";
 
-std::string deepSection(int levels) {
+std::string deepSection(int levels, bool withValue = true) {
     std::string path = "[HKEY_CURRENT_USER";
     for (int i = 0; i < levels; ++i)
         path += "\\k";
-    return path + "]\r\n\"deep\"=\"1\"\r\n";
+    return path + "]\r\n" + (withValue ? "\"deep\"=\"1\"\r\n" : "");
 }
 
 std::string utf16le(const std::string& ascii) {
@@ -332,6 +332,8 @@ TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
         {"a malformed value", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\n\"x\"=hex:zz\n", "", true},
         {"a key 300 levels deep", kHeader + deepSection(300) + kSection + "\"Speed\"=\"7\"\r\n", "7", false},
         {"a key 600 levels deep", kHeader + deepSection(600) + kSection + "\"Speed\"=\"7\"\r\n", "7", true},
+        {"an empty key 600 levels deep", kHeader + deepSection(600, false) + kSection + "\"Speed\"=\"7\"\r\n",
+         "7", true},
         {"a key 500,000 levels deep", kHeader + deepSection(500000) + kSection + "\"Speed\"=\"7\"\r\n", "7",
          true},
         {"over 4 MB", kHeader + kSection + "\"Speed\"=\"7\"\r\n; " + std::string(4U << 20U, 'x') + "\r\n", "",
@@ -462,7 +464,8 @@ TEST(FileRegistry, AUtf16FileKeepsEveryCharacter) {
 TEST(FileRegistry, AReadableFileKeepsWhatKivanoDoesNotOwn) {
     TempDir dir("keeps");
     const std::string other = "[HKEY_CURRENT_USER\\Software\\Other]\r\n\"Colour\"=\"blue\"\r\n";
-    const std::string foreign = "[HKEY_LOCAL_MACHINE\\Software\\Other]\r\n\"Size\"=dword:00000002\r\n";
+    const std::string foreign = "[HKEY_LOCAL_MACHINE\\Software\\Other]\r\n\"Size\"=dword:00000002\r\n\r\n"
+                                "[HKEY_CLASSES_ROOT\\.other]\r\n@=\"Other.File\"\r\n";
     std::ofstream(dir.path() / "user.reg", std::ios::binary)
         << utf16le(kHeader + other + "\r\n" + foreign + "\r\n" + kSection + "\"Speed\"=\"7\"\r\n");
     FileRegistry reg(rootsIn(dir));
@@ -472,6 +475,8 @@ TEST(FileRegistry, AReadableFileKeepsWhatKivanoDoesNotOwn) {
     for (const std::string& kept : {other, foreign, kSection + "\"Speed\"=\"8\"\r\n"})
         EXPECT_NE(text.find(utf16le(kept).substr(2)), std::string::npos) << kept;
     EXPECT_TRUE(setAside(dir).empty());
+    EXPECT_EQ(text.find(utf16le("[HKEY_CURRENT_USER\\.other]").substr(2)), std::string::npos)
+        << "another root's keys are not made ours";
     FileRegistry next(rootsIn(dir)); // the next run, writing the same
     ASSERT_TRUE(set(next, "Speed", "8"));
     EXPECT_EQ(readFile(dir.path() / "user.reg"), text)
