@@ -154,6 +154,7 @@ TEST(FileRegistry, ReadsFilesPeopleWroteByHand) {
                                               "\"Colon\":\"1\"\n"
                                               "\"Trailing\"=\"1\" and more\n"
                                               "\"Unclosed\"=\"1\n"
+                                              "\"Escaped\"=\"a\\\"\n"
                                               "\"Nine\"=dword:000000001\n"
                                               "\"BadType\"=hex(zz):31\n"
                                               "\"Bytes\"=hex:31,32\n";
@@ -163,7 +164,7 @@ TEST(FileRegistry, ReadsFilesPeopleWroteByHand) {
     settings::Hkey key = 0;
     ASSERT_EQ(reg.RegOpenKeyExA(kHkeyCurrentUser, kKey, 0, settings::kKeyRead, &key),
               settings::kErrorSuccess);
-    for (const char* refused : {"Colon", "Trailing", "Unclosed", "Nine", "BadType"}) {
+    for (const char* refused : {"Colon", "Trailing", "Unclosed", "Escaped", "Nine", "BadType"}) {
         std::uint32_t size = 0;
         EXPECT_EQ(reg.RegQueryValueExA(key, refused, nullptr, nullptr, &size), settings::kErrorFileNotFound)
             << refused;
@@ -272,6 +273,15 @@ std::string utf16le(const std::string& ascii) {
     return out;
 }
 
+std::string utf16be(const std::string& ascii) {
+    std::string out = "\xFE\xFF";
+    for (const char c : ascii) {
+        out += '\0';
+        out += c;
+    }
+    return out;
+}
+
 // A set-aside file's name says when: "user.reg.unreadable-YYYYMMDD-HHMMSS", today's date (or
 // yesterday's, should midnight pass meanwhile), then "-N" only when that name is taken.
 bool namesToday(const std::string& name) {
@@ -340,6 +350,9 @@ TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
          true},
         {"exactly 4 MB", exactly4MB(), "7", false},
         {"a regedit export in UTF-16", utf16le(kHeader + kSection + "\"Speed\"=\"7\"\r\n"), "7", false},
+        {"UTF-16 big-endian", utf16be(kHeader + kSection + "\"Speed\"=\"7\"\r\n"), "7", false},
+        {"a key too deep after ours", kHeader + kSection + "\"Speed\"=\"7\"\r\n" + deepSection(600), "7",
+         true},
         {"UTF-16 with U+10000, the first pair", utf16WithUnits({0xD800, 0xDC00}), "7", false},
         {"UTF-16 with U+10FFFF, the last pair", utf16WithUnits({0xDBFF, 0xDFFF}), "7", false},
         {"UTF-16 with a low surrogate alone", utf16WithUnits({0x61, 0xDC00}), "", true},
@@ -364,6 +377,7 @@ TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
         std::ofstream(dir.path() / "user.reg", std::ios::binary) << c.bytes;
         FileRegistry reg(rootsIn(dir));
         EXPECT_EQ(get(reg, "Speed"), c.speed) << c.what;
+        EXPECT_EQ(get(reg, "deep"), "") << c.what << ": a deep key's value is never ours";
         ASSERT_TRUE(set(reg, "Randomise", "3")) << c.what;
         EXPECT_EQ(get(reg, "Randomise"), "3") << c.what;
         EXPECT_EQ(get(reg, "Speed"), c.speed) << c.what << ": what was read is kept";
@@ -485,6 +499,27 @@ TEST(FileRegistry, AReadableFileKeepsWhatKivanoDoesNotOwn) {
 
 // A key that stands twice in a file, as a person may write it, is one key: a write gives it once, with
 // the values of both.
+// Deleting one value or key leaves every other one where it can be found.
+TEST(FileRegistry, DeletingOneLeavesTheOthersFound) {
+    TempDir dir("erase");
+    FileRegistry reg(rootsIn(dir));
+    CWinReestr reestr(reg);
+    const auto keyOf = [](const std::string& name) { return "Software\\" + name; };
+    for (const std::string name : {"A", "B", "C"}) {
+        ASSERT_TRUE(set(reg, name, name));
+        std::string text = name;
+        ASSERT_TRUE(reestr.SetKeyValue(kHkeyCurrentUser, keyOf(name), "v", text));
+    }
+    ASSERT_TRUE(reestr.DeleteKeyValue(kHkeyCurrentUser, kKey, "A"));
+    ASSERT_TRUE(reestr.DeleteKey(kHkeyCurrentUser, keyOf("A")));
+    for (const std::string name : {"B", "C"}) {
+        EXPECT_EQ(get(reg, name), name);
+        std::string text;
+        EXPECT_TRUE(reestr.GetKeyValue(kHkeyCurrentUser, keyOf(name), "v", text));
+        EXPECT_EQ(text, name);
+    }
+}
+
 TEST(FileRegistry, AKeyWrittenTwiceIsOneKey) {
     TempDir dir("once");
     std::ofstream(dir.path() / "user.reg", std::ios::binary)
