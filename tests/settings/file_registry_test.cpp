@@ -520,6 +520,20 @@ TEST(FileRegistry, DeletingOneLeavesTheOthersFound) {
     }
 }
 
+// The fuzz target's round trip judges trees by this comparison, so it must tell every difference.
+TEST(FileRegistry, TreesCompareByNameValuesAndKeys) {
+    const auto tree = [](const char* name, std::uint8_t value, const char* child) {
+        settings::RegKey key(name);
+        key.setValue(settings::RegValue{"v", settings::kRegBinary, {value}});
+        key.addKey(child);
+        return key;
+    };
+    EXPECT_TRUE(tree("k", 1, "c") == tree("k", 1, "c"));
+    EXPECT_FALSE(tree("k", 1, "c") == tree("other", 1, "c")) << "name";
+    EXPECT_FALSE(tree("k", 1, "c") == tree("k", 2, "c")) << "value";
+    EXPECT_FALSE(tree("k", 1, "c") == tree("k", 1, "d")) << "key";
+}
+
 TEST(FileRegistry, AKeyWrittenTwiceIsOneKey) {
     TempDir dir("once");
     std::ofstream(dir.path() / "user.reg", std::ios::binary)
