@@ -5,34 +5,11 @@
 # lets the idle inhibitor go; a second Start reuses the session.
 # Usage: wayland_e2e.sh KIVANO-BINARY STAND-IN-DESKTOP ATSPI-DRIVER
 set -uo pipefail
-kivano=$1
-standin=$2
-driver=$3
-work=$(mktemp -d)
-chmod 700 "$work"
-pids=()
-trap 'kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-export XDG_RUNTIME_DIR=$work XDG_CONFIG_HOME=$work/config WAYLAND_DISPLAY=kivano-e2e
-calls=$work/calls.log
-
-. "$(dirname "$0")/../support/checks.sh"
+. "$(dirname "$0")/weston_lib.sh"
 held() { grep '^held ' "$calls" | tail -1; }
-motions() { grep -c '^motion ' "$calls"; }
-press() { timeout 30 /usr/bin/python3 "$driver" press "$1"; }
 
-/usr/bin/python3 "$standin" "$calls" &
-pids+=($!)
-weston --backend=headless-backend.so --socket="$WAYLAND_DISPLAY" --idle-time=0 >"$work/weston.log" 2>&1 &
-pids+=($!)
-/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 1 100); do
-    [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && grep -q ready "$calls" 2>/dev/null && break
-    sleep 0.1
-done
-
-QT_QPA_PLATFORM=wayland QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$kivano" >"$work/kivano.log" 2>&1 &
-pids+=($!)
+start_desktop
+start_kivano
 check "the window opens under Wayland, its Start button reachable" press Start
 for _ in $(seq 1 50); do [ "$(motions)" -ge 3 ] && break; sleep 0.1; done
 check "Start opens the remote-desktop session" grep -q '^RemoteDesktop.Start answer=0' "$calls"
@@ -55,16 +32,14 @@ check "and reuses the session" test "$(grep -c '^RemoteDesktop.CreateSession' "$
 
 # The desktop's dialog cancelled: the window says so, keeps the session awake, and the next Start,
 # pressed as a screen reader would, asks once more.
-kill "${pids[0]}" "${pids[3]}"
-wait "${pids[0]}" "${pids[3]}" 2>/dev/null
+kill "${pids[0]}" "$kivanoPid"
+wait "${pids[0]}" "$kivanoPid" 2>/dev/null
 : >"$calls"
 /usr/bin/python3 "$standin" "$calls" --start-answer 1 &
 pids[0]=$!
-for _ in $(seq 1 100); do grep -q ready "$calls" 2>/dev/null && break; sleep 0.1; done
-QT_QPA_PLATFORM=wayland QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$kivano" >"$work/kivano.log" 2>&1 &
-pids[3]=$!
+waitFor 100 standinReady
+start_kivano
 press Start
-labels() { timeout 30 /usr/bin/python3 "$driver" labels; }
 for _ in $(seq 1 50); do labels | grep -q 'Desktop refused' && break; sleep 0.1; done
 check "a cancelled dialog is said on the hint line" grep -qx 'Desktop refused: press Stop, then Start' <<<"$(labels)"
 check "the button stays Stop while the session is kept awake ($(held))" test "$(held)" = "held 1"
