@@ -264,22 +264,34 @@ std::string deepSection(int levels, bool withValue = true) {
     return path + "]\r\n" + (withValue ? "\"deep\"=\"1\"\r\n" : "");
 }
 
-std::string utf16le(const std::string& ascii) {
-    std::string out = "\xFF\xFE";
-    for (const char c : ascii) {
-        out += c;
-        out += '\0';
+// UTF-16 code units as bytes, without a byte-order mark.
+std::string utf16Units(std::u16string_view units, bool bigEndian = false) {
+    std::string out;
+    for (const char16_t unit : units) {
+        const auto low = static_cast<char>(unit & 0xFFU);
+        const auto high = static_cast<char>(unit >> 8U);
+        out += bigEndian ? high : low;
+        out += bigEndian ? low : high;
     }
     return out;
 }
 
-std::string utf16be(const std::string& ascii) {
-    std::string out = "\xFE\xFF";
-    for (const char c : ascii) {
-        out += '\0';
-        out += c;
-    }
+std::u16string widen(const std::string& ascii) {
+    std::u16string out;
+    for (const char c : ascii)
+        out += static_cast<char16_t>(static_cast<unsigned char>(c));
     return out;
+}
+
+// UTF-16 little-endian bytes with their byte-order mark.
+std::string utf16le(const std::u16string& text) {
+    return "\xFF\xFE" + utf16Units(text);
+}
+std::string utf16le(const std::string& ascii) {
+    return utf16le(widen(ascii));
+}
+std::string utf16be(const std::string& ascii) {
+    return "\xFE\xFF" + utf16Units(widen(ascii), true);
 }
 
 // A set-aside file's name says when: "user.reg.unreadable-YYYYMMDD-HHMMSS", today's date (or
@@ -306,25 +318,15 @@ std::string exactly4MB() {
     return bytes;
 }
 
-// UTF-16 code units as little-endian bytes, without a byte-order mark.
-std::string littleEndian(std::initializer_list<std::uint16_t> units) {
-    std::string bytes;
-    for (const std::uint16_t u : units) {
-        bytes += static_cast<char>(u & 0xFFU);
-        bytes += static_cast<char>(u >> 8U);
-    }
-    return bytes;
-}
-
 // A UTF-16 regedit export whose value "n" holds the given code units.
-std::string utf16WithUnits(std::initializer_list<std::uint16_t> units) {
-    return utf16le(kHeader + kSection + "\"Speed\"=\"7\"\r\n\"n\"=\"") + littleEndian(units) +
-           utf16le("\"\r\n").substr(2);
+std::string utf16WithUnits(const std::u16string& units) {
+    return utf16le(kHeader + kSection + "\"Speed\"=\"7\"\r\n\"n\"=\"") + utf16Units(units) +
+           utf16Units(u"\"\r\n");
 }
 
 // A UTF-16 regedit export that ends in the given code units, after a comment's ";".
-std::string utf16EndingIn(std::initializer_list<std::uint16_t> units) {
-    return utf16le(kHeader + kSection + "\"Speed\"=\"7\"\r\n;") + littleEndian(units);
+std::string utf16EndingIn(const std::u16string& units) {
+    return utf16le(kHeader + kSection + "\"Speed\"=\"7\"\r\n;") + utf16Units(units);
 }
 
 // Files a person or another program could leave in the store's place. Each opens with what it holds
@@ -431,16 +433,6 @@ TEST(FileRegistry, AChangeThatChangesNothingWritesNothing) {
     EXPECT_TRUE(setAside(dir).empty());
 }
 
-// UTF-16 little-endian bytes with their byte-order mark.
-std::string utf16le(const std::u16string& text) {
-    std::string out = "\xFF\xFE";
-    for (const char16_t unit : text) {
-        out += static_cast<char>(unit & 0xFFU);
-        out += static_cast<char>(unit >> 8U);
-    }
-    return out;
-}
-
 // A regedit export in UTF-16 with text beyond ASCII (Cyrillic, Chinese, a character beyond the 16-bit
 // plane, the two sides of the two- and three-byte boundary of UTF-8): every character reads right, and
 // a write keeps the file's own bytes and adds its own right.
@@ -497,8 +489,6 @@ TEST(FileRegistry, AReadableFileKeepsWhatKivanoDoesNotOwn) {
         << "runs after runs, the file neither grows nor changes";
 }
 
-// A key that stands twice in a file, as a person may write it, is one key: a write gives it once, with
-// the values of both.
 // Deleting one value or key leaves every other one where it can be found.
 TEST(FileRegistry, DeletingOneLeavesTheOthersFound) {
     TempDir dir("erase");
@@ -534,6 +524,8 @@ TEST(FileRegistry, TreesCompareByNameValuesAndKeys) {
     EXPECT_FALSE(tree("k", 1, "c") == tree("k", 1, "d")) << "key";
 }
 
+// A key that stands twice in a file, as a person may write it, is one key: a write gives it once, with
+// the values of both.
 TEST(FileRegistry, AKeyWrittenTwiceIsOneKey) {
     TempDir dir("once");
     std::ofstream(dir.path() / "user.reg", std::ios::binary)
