@@ -11,7 +11,8 @@ held() { grep '^held ' "$calls" | tail -1; }
 start_desktop
 start_kivano
 check "the window opens under Wayland, its Start button reachable" press Start
-for _ in $(seq 1 50); do [ "$(motions)" -ge 3 ] && break; sleep 0.1; done
+moving() { [ "$(motions)" -ge 3 ]; }
+waitFor 50 moving
 check "Start opens the remote-desktop session" grep -q '^RemoteDesktop.Start answer=0' "$calls"
 check "the desktop's one dialog asked for the pointer" \
     grep -q '^RemoteDesktop.SelectDevices types=2' "$calls"
@@ -26,27 +27,29 @@ sleep 1
 check "Stop ends the motions" test "$(motions)" = "$stopped"
 check "Stop lets the inhibitor go ($(held))" test "$(held)" = "held 0"
 press Start
-for _ in $(seq 1 50); do [ "$(motions)" -gt "$stopped" ] && break; sleep 0.1; done
+movingAgain() { [ "$(motions)" -gt "$stopped" ]; }
+waitFor 50 movingAgain
 check "a second Start moves again" test "$(motions)" -gt "$stopped"
 check "and reuses the session" test "$(grep -c '^RemoteDesktop.CreateSession' "$calls")" = 1
 
 # The desktop's dialog cancelled: the window says so, keeps the session awake, and the next Start,
 # pressed as a screen reader would, asks once more.
-kill "${pids[0]}" "$kivanoPid"
-wait "${pids[0]}" "$kivanoPid" 2>/dev/null
+kill "$standinPid" "$kivanoPid"
+wait "$standinPid" "$kivanoPid" 2>/dev/null
 : >"$calls"
-/usr/bin/python3 "$standin" "$calls" --start-answer 1 &
-pids[0]=$!
+start_standin --start-answer 1
 waitFor 100 standinReady
 start_kivano
 press Start
-for _ in $(seq 1 50); do labels | grep -q 'Desktop refused' && break; sleep 0.1; done
+refused() { grep -q 'Desktop refused' <<<"$(labels)"; }
+waitFor 50 refused
 check "a cancelled dialog is said on the hint line" grep -qx 'Desktop refused: press Stop, then Start' <<<"$(labels)"
 check "the button stays Stop while the session is kept awake ($(held))" test "$(held)" = "held 1"
 check "nothing moves" test "$(motions)" = 0
 press Stop
 press Start
-for _ in $(seq 1 50); do [ "$(grep -c '^RemoteDesktop.Start' "$calls")" -ge 2 ] && break; sleep 0.1; done
+askedAgain() { [ "$(grep -c '^RemoteDesktop.Start' "$calls")" -ge 2 ]; }
+waitFor 50 askedAgain
 sleep 0.5
 check "the next Start asks the desktop once more" test "$(grep -c '^RemoteDesktop.Start' "$calls")" = 2
 

@@ -18,10 +18,15 @@ labels() { timeout 30 /usr/bin/python3 "$driver" labels; }
 motions() { grep -c '^motion ' "$calls"; }
 standinReady() { grep -q ready "$calls" 2>/dev/null; }
 
-# The stand-in desktop (its options as given) is pids[0]; weston and the accessibility bus follow.
-start_desktop() {
+# The stand-in desktop with the options given; its pid is standinPid.
+start_standin() {
     /usr/bin/python3 "$standin" "$calls" "$@" &
-    pids+=($!)
+    standinPid=$!
+    pids+=("$standinPid")
+}
+# The stand-in (its options as given), a headless weston and the accessibility bus, all ready.
+start_desktop() {
+    start_standin "$@"
     weston --backend=headless-backend.so --socket="$WAYLAND_DISPLAY" --idle-time=0 >"$work/weston.log" 2>&1 &
     pids+=($!)
     /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
