@@ -130,7 +130,7 @@ class InhibitorTest : public QObject {
         QFETCH(QStringList, options);
         QFETCH(int, holding);
         BusMonitor monitor;
-        QVERIFY(monitor.start(QStringLiteral("Inhibit")));
+        QVERIFY(monitor.start({QStringLiteral("Inhibit")}));
         QVERIFY(startDesktop(options));
         IdleInhibitor inhibitor;
         int nothingHeld = 0;
@@ -155,7 +155,7 @@ class InhibitorTest : public QObject {
     // A desktop service that starts after the first no is asked at once, without a new Start.
     void aNameThatAppearsLaterIsAskedThen() {
         BusMonitor monitor;
-        QVERIFY(monitor.start(QStringLiteral("Inhibit")));
+        QVERIFY(monitor.start({QStringLiteral("Inhibit")}));
         QVERIFY(startDesktop({"--own-after-ms", "800"}));
         IdleInhibitor inhibitor;
         inhibitor.hold(true);
@@ -166,6 +166,20 @@ class InhibitorTest : public QObject {
         QTest::qWait(300);
         QCOMPARE(monitor.calls(kScreenSaverName), 2);
         QCOMPARE(monitor.calls(kPortalName), 1);
+    }
+
+    // The screen saver's service restarting mid-run took Kivano's inhibitor with it: asked again.
+    void aRestartedServiceIsAskedAgain() {
+        BusMonitor monitor;
+        QVERIFY(monitor.start({QStringLiteral("Inhibit")}));
+        QVERIFY(startDesktop({}));
+        IdleInhibitor inhibitor;
+        inhibitor.hold(true);
+        QTRY_COMPARE(held(), QStringLiteral("held 1"));
+        cleanup();
+        QVERIFY(startDesktop({}));
+        QTRY_COMPARE(monitor.calls(kScreenSaverName), 2);
+        QTRY_COMPARE(held(), QStringLiteral("held 1"));
     }
 
     // A desktop that never answers costs one timeout, and never blocks the caller; the portal is

@@ -180,6 +180,62 @@ class RemoteDesktopTest : public QObject {
         QTRY_COMPARE(refusals_, 1); // its session's Closed never comes; the next request fails instead
     }
 
+    // The back end that holds the session dies (a crash, an upgrade): the front end keeps the session
+    // and says nothing, so the back end's bus name is watched. Another back end's end changes nothing.
+    void aBackEndThatLeavesEndsItsSessionOnly_data() {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<bool>("lost");
+        QTest::newRow("the session's back end") << "--backend-dies-after" << true;
+        QTest::newRow("another back end") << "--other-backend-dies-after" << false;
+    }
+    void aBackEndThatLeavesEndsItsSessionOnly() {
+        QFETCH(QString, option);
+        QFETCH(bool, lost);
+        BusMonitor monitor;
+        QVERIFY(monitor.start({QStringLiteral("NotifyPointerMotion"), QStringLiteral("Close")}));
+        QVERIFY(startDesktop({option, "2"}));
+        const auto remote = session();
+        remote->start();
+        QTRY_COMPARE(remote->backEnd(), QStringLiteral("org.freedesktop.impl.portal.desktop.standin"));
+        for (int i = 0; i < 5; ++i) {
+            remote->move(1, 1);
+            QTest::qWait(100);
+        }
+        QTRY_COMPARE(refusals_, lost ? 1 : 0);
+        QCOMPARE(monitor.count(QStringLiteral("member=NotifyPointerMotion")), lost ? 2 : 5);
+        QCOMPARE(monitor.count(QStringLiteral("member=Close")), lost ? 1 : 0);
+        if (!lost) return;
+        remote->start(); // the user's Stop, then Start: a fresh session, served again
+        QTRY_COMPARE(remote->backEnd(), QStringLiteral("org.freedesktop.impl.portal.desktop.standin"));
+        remote->move(1, 1);
+        QTRY_COMPARE(monitor.count(QStringLiteral("member=NotifyPointerMotion")), 3);
+        QCOMPARE(calls().filter(QStringLiteral("CreateSession")).size(), 2);
+    }
+
+    // A desktop that answers after the call's time is up: that attempt is refused, the session it opens
+    // late is closed, and its late answer, coming while the user's next Start is asking, is not taken
+    // for the newer one's.
+    void aLateSessionOfAnEndedAttemptIsClosedNotTaken() {
+        BusMonitor monitor;
+        QVERIFY(monitor.start({QStringLiteral("NotifyPointerMotion"), QStringLiteral("Close"),
+                               QStringLiteral("SelectDevices")}));
+        QVERIFY(startDesktop({"--slow-create-ms", "800", "--delay-ms", "400"}));
+        const auto remote = session();
+        remote->callTimeoutMs = 300;
+        remote->start();
+        QTRY_COMPARE(refusals_, 1);
+        remote->start();
+        QTRY_COMPARE(remote->state(), RemoteDesktop::State::Active);
+        remote->move(1, 1);
+        QTRY_COMPARE(monitor.count(QStringLiteral("member=NotifyPointerMotion")), 1);
+        const QStringList created = calls().filter(QStringLiteral("CreateSession"));
+        QCOMPARE(created.size(), 2);
+        QCOMPARE(monitor.count(QStringLiteral("member=SelectDevices")), 1);
+        QCOMPARE(monitor.count(QStringLiteral("member=Close")), 1);
+        QCOMPARE(monitor.count("path=" + created.front().section(' ', 1) + ";"), 1); // the first one's
+        QCOMPARE(refusals_, 1);
+    }
+
     // A kept answer the desktop no longer honours, then the user's Cancel in the fresh dialog: the old
     // session's Closed comes while the fresh attempt runs and must not touch it. One refusal, and
     // every session opened is closed.

@@ -15,14 +15,14 @@
 // stand-in can see.
 class BusMonitor {
   public:
-    // Starts dbus-monitor for method calls with this member and waits until it watches.
-    bool start(const QString& member) {
+    // Starts dbus-monitor for method calls with these members and waits until it watches.
+    bool start(const QStringList& members) {
+        QStringList rules{QStringLiteral("--session"), QStringLiteral("type='signal',member='NameLost'")};
+        for (const QString& member : members)
+            rules << QStringLiteral("type='method_call',member='%1'").arg(member);
         process_ = std::make_unique<QProcess>();
         process_->setProcessChannelMode(QProcess::MergedChannels);
-        process_->start(QStringLiteral("dbus-monitor"),
-                        {QStringLiteral("--session"),
-                         QStringLiteral("type='method_call',member='%1'").arg(member),
-                         QStringLiteral("type='signal',member='NameLost'")});
+        process_->start(QStringLiteral("dbus-monitor"), rules);
         // dbus-monitor gives up its name as it turns monitor: from then on it sees everything.
         QElapsedTimer waited;
         waited.start();
@@ -33,9 +33,11 @@ class BusMonitor {
         return output_.contains("member=NameLost");
     }
     // How many calls went to `destination` so far.
-    int calls(const QString& destination) {
+    int calls(const QString& destination) { return count("destination=" + destination + " "); }
+    // How often `text` was seen so far, e.g. "member=Close" or a path.
+    int count(const QString& text) {
         if (process_) output_ += process_->readAll();
-        return static_cast<int>(output_.count(("destination=" + destination + " ").toUtf8()));
+        return static_cast<int>(output_.count(text.toUtf8()));
     }
     ~BusMonitor() {
         if (process_) {

@@ -19,10 +19,15 @@ Usage: standin_desktop.py LOG [options]
   --no-inhibit          a portal without the Inhibit interface
   --screensaver-error   the screen saver answers every Inhibit with an error
   --own-after-ms N      takes its names on the bus only N ms after start-up
+  --slow-create-ms N    the first CreateSession returns only after N ms (its Response after that)
+  --backend-dies-after N  the back end holding the session leaves the bus after N pointer motions; it
+                        comes back, as the bus would start it again, with the next CreateSession
+  --other-backend-dies-after N  another back end, holding no session, leaves after N motions
 Runs until killed. Needs Debian's python3-dbus and python3-gi.
 """
 
 import argparse
+import os
 import sys
 
 import dbus
@@ -115,6 +120,33 @@ class Session(dbus.service.Object):
         pass
 
 
+class BackEnd:
+    """A portal back end on a connection of its own, as the desktop's service is: it holds its side of
+    each session under the session's path, and can leave the bus alone (a crash)."""
+
+    def __init__(self, name):
+        self.name, self.connection, self.keep = name, None, []
+
+    def up(self):
+        if self.connection is None:
+            self.connection = dbus.bus.BusConnection(os.environ["DBUS_SESSION_BUS_ADDRESS"])
+            self.keep = [dbus.service.BusName(self.name, self.connection)]
+
+    def hold(self, path):
+        self.keep.append(ImplSession(self.connection, path))
+
+    def die(self):
+        if self.connection is not None:
+            self.connection.close()
+        self.connection, self.keep = None, []
+
+
+class ImplSession(dbus.service.Object):
+    @dbus.service.method("org.freedesktop.impl.portal.Session")
+    def Close(self):
+        pass
+
+
 def request_path(sender, token):
     return "/org/freedesktop/portal/desktop/request/%s/%s" % (sender[1:].replace(".", "_"), token)
 
@@ -129,6 +161,11 @@ class Portal(dbus.service.Object):
         self.tokens = 0
         self.restoring = False
         self.persist = 0
+        self.creates = 0
+        self.backend = BackEnd("org.freedesktop.impl.portal.desktop.standin")
+        self.other = BackEnd("org.freedesktop.impl.portal.desktop.other")
+        self.backend.up()
+        self.other.up()
 
     def answer(self, sender, options, code, results):
         """Makes the request object, answers through it (before or after the method returns)."""
@@ -157,15 +194,25 @@ class Portal(dbus.service.Object):
                          lambda: reply(dbus.UInt32(self.args.version)) and False)
 
     @dbus.service.method("org.freedesktop.portal.RemoteDesktop", in_signature="a{sv}", out_signature="o",
-                         sender_keyword="sender")
-    def CreateSession(self, options, sender):
+                         sender_keyword="sender", async_callbacks=("reply", "error"))
+    def CreateSession(self, options, sender, reply, error):
         self.require_remote_desktop()
+        self.creates += 1
         path = "/org/freedesktop/portal/desktop/session/%s/%s" % (
             sender[1:].replace(".", "_"), options.get("session_handle_token", "s"))
         self.session = Session(self.bus, path, self.log)
+        self.backend.up()
+        self.backend.hold(path)
         self.motions = 0
         self.log("RemoteDesktop.CreateSession", path)
-        return self.answer(sender, options, 0, {"session_handle": dbus.String(path)})
+        results = {"session_handle": dbus.String(path)}
+        if self.creates == 1 and self.args.slow_create_ms:
+            def late():
+                reply(self.answer(sender, options, 0, results))
+                return False
+            GLib.timeout_add(self.args.slow_create_ms, late)
+        else:
+            reply(self.answer(sender, options, 0, results))
 
     @dbus.service.method("org.freedesktop.portal.RemoteDesktop", in_signature="oa{sv}", out_signature="o",
                          sender_keyword="sender")
@@ -204,6 +251,11 @@ class Portal(dbus.service.Object):
         self.motions += 1
         if self.args.close_after and self.motions == self.args.close_after and self.session:
             self.session.end()
+        if self.motions == self.args.backend_dies_after:
+            self.log("backend gone")
+            self.backend.die()
+        if self.motions == self.args.other_backend_dies_after:
+            self.other.die()
 
     def require_remote_desktop(self):
         if self.args.no_remote_desktop:
@@ -243,6 +295,9 @@ def main():
     parser.add_argument("--no-inhibit", action="store_true")
     parser.add_argument("--screensaver-error", action="store_true")
     parser.add_argument("--own-after-ms", type=int, default=0)
+    parser.add_argument("--slow-create-ms", type=int, default=0)
+    parser.add_argument("--backend-dies-after", type=int, default=-1)
+    parser.add_argument("--other-backend-dies-after", type=int, default=-1)
     args = parser.parse_args()
 
     DBusGMainLoop(set_as_default=True)

@@ -1,7 +1,9 @@
 #include "ui/qt/remote_desktop.h"
 
 #include "ui/qt/portal.h"
+#include "ui/qt/portal_back_end.h"
 
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -37,8 +39,17 @@ QDBusConnection& RemoteDesktop::bus() {
         auto* watcher = new QDBusServiceWatcher(portal::kService, *bus_,
                                                 QDBusServiceWatcher::WatchForUnregistration, this);
         connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &RemoteDesktop::vanished);
+        // So does the back end that served it: the front end keeps such a session and says nothing.
+        backEnd_ = new PortalBackEnd(*bus_, this);
+        backEnd_->onLost = [this] {
+            if (state_ == State::Active) fail(Ending::Gone);
+        };
     }
     return *bus_;
+}
+
+QString RemoteDesktop::backEnd() const {
+    return backEnd_ != nullptr ? backEnd_->name() : QString();
 }
 
 RemoteDesktop::~RemoteDesktop() {
@@ -58,7 +69,7 @@ void RemoteDesktop::start() {
                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
                                                       QStringLiteral("Get"));
     get << kRemoteDesktop << QStringLiteral("version");
-    auto* watcher = new QDBusPendingCallWatcher(bus().asyncCall(get, kCallTimeoutMs), this);
+    auto* watcher = new QDBusPendingCallWatcher(bus().asyncCall(get, callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, attempt](QDBusPendingCallWatcher* w) {
         w->deleteLater();
         if (attempt != attempt_ || state_ != State::Starting) return; // the flow moved on
@@ -112,6 +123,7 @@ void RemoteDesktop::startSession(const QVariantMap& /*results*/) {
 void RemoteDesktop::started(const QVariantMap& results) {
     state_ = State::Active;
     usedToken_ = false;
+    backEnd_->watch(session_);
     const QString token = results.value(QStringLiteral("restore_token")).toString();
     if (!token.isEmpty() && saveToken) saveToken(token);
     if (onStarted) onStarted();
@@ -130,14 +142,18 @@ void RemoteDesktop::request(const QString& method, const QVariantList& args, QVa
     QDBusMessage call =
         QDBusMessage::createMethodCall(portal::kService, portal::kPath, kRemoteDesktop, method);
     call.setArguments(args + QVariantList{options});
-    auto* watcher = new QDBusPendingCallWatcher(bus().asyncCall(call, kCallTimeoutMs), this);
+    auto* watcher = new QDBusPendingCallWatcher(bus().asyncCall(call, callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, expected, attempt](QDBusPendingCallWatcher* w) {
                 w->deleteLater();
                 const QDBusMessage reply = w->reply();
                 if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-                    forget(expected);
-                    if (attempt == attempt_ && state_ == State::Starting) fail(Ending::DesktopSaidNo);
+                    // A desktop that answers after our time is up may still open a session then: its
+                    // answer is still awaited, so that what it opens is closed.
+                    const bool late = QDBusError(reply).type() == QDBusError::NoReply;
+                    if (!late) forget(expected);
+                    if (attempt == attempt_ && state_ == State::Starting)
+                        fail(late ? Ending::Gone : Ending::DesktopSaidNo);
                     return;
                 }
                 // Older portals name the request object themselves.
@@ -179,8 +195,7 @@ void RemoteDesktop::response(uint code, const QVariantMap& results, const QDBusM
 
 void RemoteDesktop::closed(const QVariantMap& /*details*/, const QDBusMessage& signal) {
     if (session_.isEmpty() || signal.path() != session_) return; // an older session's end
-    bus().disconnect(portal::kService, session_, kSession, QStringLiteral("Closed"), this, kClosedSlot);
-    session_.clear(); // the desktop closed it: nothing left to close
+    dropSession(); // the desktop closed it: nothing left to close
     // While starting, a session closed under the dialog is the user's doing as often as the desktop's:
     // never worth a second dialog.
     fail(Ending::Gone);
@@ -189,18 +204,19 @@ void RemoteDesktop::closed(const QVariantMap& /*details*/, const QDBusMessage& s
 void RemoteDesktop::vanished() {
     for (const QString& path : requests_.keys())
         forget(path);
-    if (!session_.isEmpty()) {
-        bus().disconnect(portal::kService, session_, kSession, QStringLiteral("Closed"), this, kClosedSlot);
-        session_.clear(); // gone with the portal
-    }
+    if (!session_.isEmpty()) dropSession(); // gone with the portal
     if (state_ != State::Idle) fail(Ending::Gone);
 }
 
 void RemoteDesktop::closeSession(const QString& path) {
     bus().send(QDBusMessage::createMethodCall(portal::kService, path, kSession, QStringLiteral("Close")));
-    if (path != session_) return; // `path` may be session_ itself: cleared last
+    if (path == session_) dropSession(); // `path` may be session_ itself: cleared last
+}
+
+void RemoteDesktop::dropSession() {
     bus().disconnect(portal::kService, session_, kSession, QStringLiteral("Closed"), this, kClosedSlot);
     session_.clear();
+    backEnd_->forget();
 }
 
 void RemoteDesktop::fail(Ending why) {

@@ -18,6 +18,8 @@ class QDBusMessage;
 
 namespace kivano::ui::qt {
 
+class PortalBackEnd;
+
 class RemoteDesktop final : public QObject {
     Q_OBJECT
 
@@ -48,6 +50,10 @@ class RemoteDesktop final : public QObject {
     std::function<void(const QString&)> saveToken;
 
     static constexpr int kCallTimeoutMs = 5000;
+    // How long one call may wait for its answer.
+    int callTimeoutMs = kCallTimeoutMs;
+    // Which back end serves the session, once found (empty until then); tests wait for it.
+    [[nodiscard]] QString backEnd() const;
 
   private slots:
     void response(uint code, const QVariantMap& results, const QDBusMessage& signal);
@@ -72,12 +78,14 @@ class RemoteDesktop final : public QObject {
     void started(const QVariantMap& results);
     void fail(Ending why);
     void closeSession(const QString& path);
+    void dropSession();
     void vanished();
 
     QDBusConnection& bus();
 
     std::function<QDBusConnection()> connect_;
     std::optional<QDBusConnection> bus_;
+    PortalBackEnd* backEnd_ = nullptr; // made with the bus
     State state_ = State::Idle;
     int attempt_ = 0;
     QString session_;
