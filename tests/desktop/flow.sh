@@ -149,16 +149,142 @@ refusal_run() { # ALLOW-BUTTON SWITCH
     stop_kivano
 }
 
+# The desktop's dialog where it shows one (none where a kept answer holds), answered.
+answer_if_asked() { # ALLOW-BUTTON SWITCH
+    dialog shown 4 "$1" || return 0
+    dialog answer "$1" "$2" >/dev/null
+}
+refused_now() { hint_is "Desktop refused: press Stop, then Start" && ! shows_moving; }
+
+# Ways the desktop takes the pointer away mid-run, as a working day brings them.
+kill_front_end() { kill -9 "$(pid_of org.freedesktop.portal.Desktop)"; }
+kill_back_end() { kill -9 "$(pid_of "$backend")"; }
+
+# The desktop takes the pointer away while Kivano moves, one way after another, in one run: each time
+# Kivano says so within 3 s, sends nothing more, keeps the session awake, and the user's Stop then Start
+# gets the pointer back with the desktop's dialog at most once.
+fault_runs() { # ALLOW-BUTTON SWITCH FAULT...
+    local allow=$1 switch=$2 fault n at since asked starts path seen
+    shift 2
+    start_kivano
+    until_ok 60 kivano_up
+    press Start
+    answer_if_asked "$allow" "$switch"
+    wait_motions $(($(motions) + 3)) 30
+    for fault in "$@"; do
+        n=$(motions)
+        starts=$(starts_of "$backend")
+        since=$SECONDS
+        $fault
+        until_ok 3 refused_now
+        seen=$?
+        check "$fault: Kivano shows the refusal within 3 s ($((SECONDS - since)) s; status: $(status_pane))" test $seen -eq 0
+        at=$(motions)
+        sleep 10
+        check "$fault: no motion after that ($((at - n)) before it was seen, $(($(motions) - at)) in the 10 s after; the back end started $(($(starts_of "$backend") - starts)) times)" \
+            test "$(motions)" -eq "$at"
+        check "$fault: $inhibitor still lists Kivano's inhibitor" until_ok 15 inhibited
+        asked=$(dialogs_asked)
+        press Stop
+        press Start
+        answer_if_asked "$allow" "$switch"
+        check "$fault: Stop then Start moves again" wait_motions $((at + 3)) 30
+        path=$(sample_pointer 8)
+        check "$fault: the real pointer moves again ($(distinct <<<"$path") places in 8 readings)" \
+            test "$(distinct <<<"$path")" -ge 3
+        check "$fault: with the dialog at most once ($(($(dialogs_asked) - asked)) asked)" \
+            test "$(dialogs_asked)" -le $((asked + 1))
+    done
+    press Stop
+    stop_kivano
+}
+
+# The screen locked while Kivano moves, then unlocked, where the desktop script can make it so
+# (lock_screen, unlock_screen, screen_locked): after the unlock the pointer moves again with no key
+# pressed or, where the desktop ended the session on lock, Kivano says so and Stop then Start gets it back.
+lock_run() { # ALLOW-BUTTON SWITCH
+    local n under status path
+    if ! declare -F lock_screen >/dev/null; then
+        echo "SKIP: $desktop cannot lock here: its lock screen needs a display manager and logind"
+        return 0
+    fi
+    start_kivano
+    until_ok 60 kivano_up
+    press Start
+    answer_if_asked "$1" "$2"
+    wait_motions $(($(motions) + 3)) 30
+    n=$(motions)
+    lock_screen
+    check "the screen locks" until_ok 10 screen_locked
+    sleep 3
+    under=$(($(motions) - n))
+    status=$(status_pane)
+    unlock_screen
+    check "logind's Unlock unlocks it" until_not 10 screen_locked
+    n=$(motions)
+    if refused_now; then
+        echo "  the desktop ended the session on lock: Stop, then Start"
+        press Stop
+        press Start
+        answer_if_asked "$1" "$2"
+    fi
+    check "after the unlock Kivano moves (under the lock: $under motions, status: $status)" wait_motions $((n + 3)) 15
+    path=$(sample_pointer 8)
+    check "after the unlock the real pointer moves ($(distinct <<<"$path") places in 8 readings)" \
+        test "$(distinct <<<"$path")" -ge 3
+    press Stop
+    stop_kivano
+}
+
+# Start, Stop and the retry after a refusal with the keyboard alone (the desktop script's `keys`), as
+# a person without a mouse: Tab until the Start button has the focus, then Space.
+keyboard_run() { # ALLOW-BUTTON SWITCH
+    local n tabs=0
+    rm -f "$XDG_CONFIG_HOME/kivano/user.reg" # no kept answer: the dialog comes, to be cancelled
+    start_kivano
+    until_ok 60 kivano_up
+    keys Shift_L # the keyboard made ready; a modifier alone does nothing
+    # Start has the focus first; round the window once, as a person finding it would.
+    until { [ $tabs -gt 0 ] && [ "$(kivano_focus)" = Start ]; } || [ $tabs -ge 12 ]; do
+        keys Tab
+        tabs=$((tabs + 1))
+    done
+    check "by keyboard: Tab reaches Start ($tabs presses)" test "$(kivano_focus)" = Start
+    keys space
+    check "by keyboard: Space on Start brings the desktop's dialog, cancelled" dialog answer Cancel
+    check "by keyboard: Kivano then says the desktop refused" until_ok 10 refused_now
+    n=$(motions)
+    keys space # Stop
+    until_ok 5 kivano_up
+    keys space # Start
+    check "by keyboard: Stop then Start asks again, allowed" dialog answer "$1" "$2"
+    check "by keyboard: Kivano moves" wait_motions $((n + 3)) 20
+    keys space # Stop
+    settle
+    n=$(motions)
+    sleep 2
+    check "by keyboard: Space on Stop stops it" test "$(motions)" -eq "$n"
+    stop_kivano
+}
+
+# KIVANO_DESKTOP_RUNS names the runs to make (default: all of them, in this order).
 run_checks() { # ALLOW-BUTTON [SWITCH-TO-TURN-ON]
-    local allow=$1 switch=${2:-} version
-    first_run "$allow" "$switch"
+    local allow=$1 switch=${2:-} version runs=" ${KIVANO_DESKTOP_RUNS:-first kept refusal faults lock keyboard} "
+    [[ $runs == *" first "* ]] && first_run "$allow" "$switch"
     version=$(gdbus call --session --dest org.freedesktop.portal.Desktop --object-path /org/freedesktop/portal/desktop \
         --method org.freedesktop.DBus.Properties.Get org.freedesktop.portal.RemoteDesktop version |
         sed -n 's/.*uint32 \([0-9]*\).*/\1/p')
-    if [ "${version:-0}" -ge 2 ]; then
-        kept_answer_runs "$allow" "$switch"
-    else
+    if [ "${version:-0}" -lt 2 ]; then
         echo "SKIP: the portal's RemoteDesktop is version ${version:-unknown}: it keeps no answer between runs"
+    elif [[ $runs == *" kept "* ]]; then
+        kept_answer_runs "$allow" "$switch"
     fi
-    refusal_run "$allow" "$switch"
+    [[ $runs == *" refusal "* ]] && refusal_run "$allow" "$switch"
+    # KIVANO_DESKTOP_FAULTS names the faults to cause (default: every one this desktop offers).
+    local causes
+    read -r -a causes <<<"${KIVANO_DESKTOP_FAULTS:-kill_back_end kill_front_end ${faults[*]}}"
+    [[ $runs == *" faults "* ]] && fault_runs "$allow" "$switch" "${causes[@]}"
+    [[ $runs == *" lock "* ]] && lock_run "$allow" "$switch"
+    [[ $runs == *" keyboard "* ]] && keyboard_run "$allow" "$switch"
+    return 0
 }

@@ -28,6 +28,7 @@ inhibitors() { # the app ids of gnome-session's inhibitors
     done
 }
 inhibitor=gnome-session
+backend=org.freedesktop.impl.portal.desktop.gnome
 idle_low() {
     local ms
     ms=$(idle_ms)
@@ -94,12 +95,46 @@ spawn gnome-session /usr/libexec/gnome-session-binary $builtin --session=kivano
 until_ok 90 test -S "$XDG_RUNTIME_DIR/wayland-0" && until_ok 60 owned org.gnome.Mutter.RemoteDesktop &&
     until_ok 30 owned org.freedesktop.ScreenSaver || { echo "FAIL: gnome: the session did not come up"; exit 1; }
 export WAYLAND_DISPLAY=wayland-0
-start_portal /usr/libexec/xdg-desktop-portal-gnome /usr/libexec/xdg-desktop-portal-gtk
+dbus-update-activation-environment WAYLAND_DISPLAY
+start_portal
 until_ok 30 test -n "$(pointer)" || { echo "FAIL: gnome: cannot read the pointer through the shell"; exit 1; }
 # The shell opens on its overview; the windows are wanted as the user sees them.
 gdbus_call --dest org.gnome.Shell --object-path /org/gnome/Shell --method org.gnome.Shell.Eval \
     '(typeof Main === "undefined" ? imports.ui.main : Main).overview.hide()' >/dev/null
 say "gnome-shell $(gnome-shell --version | grep -o '[0-9.]*$'), xdg-desktop-portal $(dpkg-query -W -f='${Version}' xdg-desktop-portal 2>/dev/null)"
+
+# The user ends the sharing with the shell's own top-bar button, by a click of a pointer of the shell's
+# own making where the button is.
+end_from_top_bar() {
+    gdbus_call --dest org.gnome.Shell --object-path /org/gnome/Shell --method org.gnome.Shell.Eval \
+        'const C = typeof Clutter === "undefined" ? imports.gi.Clutter : Clutter;
+        const G = typeof GLib === "undefined" ? imports.gi.GLib : GLib;
+        const find = a => a.visible && a.accessible_name === "Stop Screen Sharing" ? a :
+            a.get_children().map(find).find(b => b) ?? null;
+        const b = find(global.stage);
+        const [x, y] = b.get_transformed_position(), [w, h] = b.get_transformed_size();
+        const d = C.get_default_backend().get_default_seat().create_virtual_device(C.InputDeviceType.POINTER_DEVICE);
+        d.notify_absolute_motion(G.get_monotonic_time(), x + w / 2, y + h / 2);
+        d.notify_button(G.get_monotonic_time(), C.BUTTON_PRIMARY, C.ButtonState.PRESSED);
+        d.notify_button(G.get_monotonic_time(), C.BUTTON_PRIMARY, C.ButtonState.RELEASED);' \
+        | grep -q '^(true'
+}
+faults=(end_from_top_bar)
+# Keys pressed and let go on a keyboard of the shell's own making, as a person types them. The device
+# is made once and kept: one made just before its first key drops it.
+keys() { # KEYSYM-NAME...
+    local k
+    for k in "$@"; do
+        gdbus_call --dest org.gnome.Shell --object-path /org/gnome/Shell --method org.gnome.Shell.Eval \
+            "const C = typeof Clutter === 'undefined' ? imports.gi.Clutter : Clutter;
+            const G = typeof GLib === 'undefined' ? imports.gi.GLib : GLib;
+            global.kivanoKeyboard ??= C.get_default_backend().get_default_seat()
+                .create_virtual_device(C.InputDeviceType.KEYBOARD_DEVICE);
+            global.kivanoKeyboard.notify_keyval(G.get_monotonic_time(), C.KEY_$k, C.KeyState.PRESSED);
+            global.kivanoKeyboard.notify_keyval(G.get_monotonic_time(), C.KEY_$k, C.KeyState.RELEASED);" >/dev/null
+        sleep 0.3
+    done
+}
 
 . "$here/flow.sh"
 # GNOME 48's dialog also offers to remember the answer (ticked already); 43's cannot.

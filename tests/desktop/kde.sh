@@ -30,6 +30,7 @@ JS
 over_kivano() { :; }
 
 inhibitor=PowerDevil
+backend=org.freedesktop.impl.portal.desktop.kde
 policy() { timeout 10 gdbus call --session --dest org.kde.Solid.PowerManagement.PolicyAgent \
     --object-path /org/kde/Solid/PowerManagement/PolicyAgent --method "org.kde.Solid.PowerManagement.PolicyAgent.$1" \
     "${@:2}" 2>/dev/null; }
@@ -57,6 +58,10 @@ plasma_major=$(dpkg-query -W -f='${Version}' kwin-wayland | sed 's/^[0-9]*://; s
 export XDG_CURRENT_DESKTOP=KDE XDG_SESSION_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=$plasma_major
 export XDG_MENU_PREFIX=plasma- QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=wayland-kivano
 start_buses
+# logind's part in locking and unlocking the screen, played on the private system bus.
+spawn logind /usr/bin/python3 "$here/logind.py"
+until_ok 10 grep -q ready "$work/logind.log" || { echo "FAIL: kde: no stand-in logind"; exit 1; }
+logind_pid=${pids[-1]}
 
 # Debian 12's kwin_wayland carries a file capability a container cannot grant; a copy has none.
 cp /usr/bin/kwin_wayland "$work/kwin_wayland"
@@ -67,11 +72,34 @@ until_ok 60 test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" && until_ok 60 owned org
     until_ok 30 owned org.freedesktop.ScreenSaver || { echo "FAIL: kde: KWin did not come up"; exit 1; }
 spawn powerdevil "$libexec/org_kde_powerdevil"
 until_ok 30 owned org.kde.Solid.PowerManagement.PolicyAgent || { echo "FAIL: kde: no PowerDevil"; exit 1; }
-start_portal "$libexec/xdg-desktop-portal-kde"
+# Plasma's tray, as far as the portal's own status item needs it: kded's watcher and a host. kded first
+# brings a fresh home's settings up to date; krunner's history update among them waits half a minute
+# for a service a bare session lacks, so it is marked done (kconf_update skips a file so recorded).
+kded=$(command -v kded6 kded5 | head -1)
+upd=/usr/share/kconf_update/krunnerhistory.upd
+[ -e "$upd" ] && printf '[krunnerhistory.upd]\nctime=%s\ndone=5.21KRunnerHistory\nmtime=%s\n' \
+    $(stat -c '%Z %Y' "$upd") >"$XDG_CONFIG_HOME/kconf_updaterc"
+QT_QPA_PLATFORM=offscreen spawn kded "$kded" # it draws nothing
+until_ok 30 owned "org.kde.kded$plasma_major" &&
+    timeout 10 gdbus call --session --dest "org.kde.kded$plasma_major" --object-path /kded \
+        --method org.kde.kded5.loadModule statusnotifierwatcher >/dev/null &&
+    until_ok 10 owned org.kde.StatusNotifierWatcher || { echo "FAIL: kde: no status item watcher"; exit 1; }
+spawn tray /usr/bin/python3 "$here/tray.py" host
+until_ok 10 grep -q registered "$work/tray.log" || { echo "FAIL: kde: no tray host"; exit 1; }
+start_portal
 watch_pointer
 until_ok 20 test -n "$(pointer)" || { echo "FAIL: kde: cannot read the pointer through a KWin script"; exit 1; }
 say "kwin $(dpkg-query -W -f='${Version}' kwin-wayland), xdg-desktop-portal $(dpkg-query -W -f='${Version}' xdg-desktop-portal), xdg-desktop-portal-kde $(dpkg-query -W -f='${Version}' xdg-desktop-portal-kde)"
 
+# The user ends the sharing from the portal's own item in the tray.
+end_from_tray() { timeout 20 /usr/bin/python3 "$here/tray.py" click "Remote Desktop" End; }
+faults=(end_from_tray)
+# The screen locked through the screen saver's interface, unlocked through logind.
+screen_locked() { timeout 10 gdbus call --session --dest org.freedesktop.ScreenSaver --object-path /ScreenSaver \
+    --method org.freedesktop.ScreenSaver.GetActive 2>/dev/null | grep -q true; }
+lock_screen() { timeout 10 gdbus call --session --dest org.freedesktop.ScreenSaver --object-path /ScreenSaver \
+    --method org.freedesktop.ScreenSaver.Lock >/dev/null; }
+unlock_screen() { kill -USR1 "$logind_pid"; }
 . "$here/flow.sh"
 # Plasma 6's dialog offers to keep the answer for later runs; 5.27's cannot.
 switches=""

@@ -1,6 +1,7 @@
 # Sourced by the real-desktop scripts (gnome.sh, kde.sh): a private system bus and session bus that
-# activate nothing, the accessibility bus, processes that all end with the script, Kivano started as a
-# launcher starts it, and the checks that read the real desktop from outside.
+# activate nothing but the desktop's portal services, the accessibility bus, processes that all end
+# with the script, Kivano started as a launcher starts it, and the checks that read the real desktop
+# from outside.
 # The including script sets `desktop` (its name) before sourcing.
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -80,8 +81,10 @@ need() { # a file the run cannot go without
     [ -e "$1" ] || { echo "FAIL: $desktop: $1 is missing (tools/deps.sh desktop, then the ci build)"; exit 1; }
 }
 
-# A bus from a config that names no service folders: nothing installed is activated on it.
+# A bus from a config that names no service folder but ours: nothing is activated on it but the
+# desktop's portal services this script names (`activatable`), as a desktop starts them again on demand.
 bus_config() { # TYPE FILE SOCKET
+    mkdir -p "$work/services-$1"
     cat >"$2" <<CONF
 <!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -89,6 +92,7 @@ bus_config() { # TYPE FILE SOCKET
   <type>$1</type>
   <listen>unix:path=$3</listen>
   <auth>EXTERNAL</auth>
+  <servicedir>$work/services-$1</servicedir>
   <policy context="default">
     <allow user="*"/>
     <allow own="*"/>
@@ -113,9 +117,24 @@ start_buses() {
     # The accessibility bus, so that the desktop's dialog and Kivano can be driven as a screen reader does.
     spawn a11y-bus /usr/libexec/at-spi-bus-launcher --launch-immediately
     until_ok 10 owned org.a11y.Bus || { echo "FAIL: $desktop: no accessibility bus"; exit 1; }
-    # Every call to the portal and its backends, for counting dialogs and summing Kivano's motions.
+    # Every call to the portal and its backends, for counting dialogs and summing Kivano's motions;
+    # every start and end of the portal's services.
     spawn monitor dbus-monitor --session "type='method_call',interface='org.freedesktop.portal.RemoteDesktop'" \
-        "type='method_call',interface='org.freedesktop.impl.portal.RemoteDesktop'"
+        "type='method_call',interface='org.freedesktop.impl.portal.RemoteDesktop'" \
+        "type='method_call',interface='org.freedesktop.portal.Session'" \
+        "type='signal',member='NameOwnerChanged',arg0namespace='org.freedesktop.impl.portal'" \
+        "type='signal',member='NameOwnerChanged',arg0='org.freedesktop.portal.Desktop'"
+}
+
+# The portal's services, started by the bus on the first call that needs them and again after they
+# end, as on a desktop: one of each, as the desktop has (GNOME 48's back end gets its display from the
+# shell once, so a second one would serve only settings and would inherit the name).
+activatable() { # NAME...
+    local name
+    mkdir -p "$work/services-session"
+    for name in "$@"; do
+        cp "/usr/share/dbus-1/services/$name.service" "$work/services-session/"
+    done
 }
 
 # A fresh home and runtime folder, and only this desktop's portal backends.
@@ -131,18 +150,19 @@ session_env() { # PORTAL-FILE...
     for p in "$@"; do # (GNOME 48 has no gnome-shell.portal)
         [ -e "/usr/share/xdg-desktop-portal/portals/$p.portal" ] && cp "/usr/share/xdg-desktop-portal/portals/$p.portal" "$work/portals/"
     done
+    activatable org.freedesktop.portal.Desktop org.freedesktop.impl.portal.PermissionStore
+    for p in "$@"; do
+        [ -e "/usr/share/dbus-1/services/org.freedesktop.impl.portal.desktop.$p.service" ] &&
+            activatable "org.freedesktop.impl.portal.desktop.$p"
+    done
     mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix
 }
 
 owned() { dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
     "string:$1" 2>/dev/null | grep 'boolean true' >/dev/null; }
 
-# The portal and its backends, started here since nothing is activated.
-start_portal() { # BACKEND-BINARY...
-    spawn permission-store /usr/libexec/xdg-permission-store --replace
-    local b
-    for b in "$@"; do spawn "$(basename "$b")" "$b"; done
-    until_ok 20 owned org.freedesktop.impl.portal.PermissionStore || { echo "FAIL: $desktop: no permission store"; exit 1; }
+# The portal, whose start has the bus start its back ends.
+start_portal() {
     spawn portal /usr/libexec/xdg-desktop-portal --replace
     until_ok 20 owned org.freedesktop.portal.Desktop || { echo "FAIL: $desktop: no portal"; exit 1; }
 }
@@ -179,6 +199,7 @@ stop_kivano() {
 press() { timeout 30 /usr/bin/python3 "$repo/tests/qt/atspi.py" press "$1"; }
 kivano_names() { timeout 30 /usr/bin/python3 "$repo/tests/qt/atspi.py" names; }
 kivano_text() { timeout 30 /usr/bin/python3 "$repo/tests/qt/atspi.py" text "$1"; }
+kivano_focus() { timeout 30 /usr/bin/python3 "$repo/tests/qt/atspi.py" focused; }
 # The desktop's own dialog through the accessibility bus: answers it, or says whether one is up.
 dialog() { timeout 60 /usr/bin/python3 "$here/dialog.py" "$@"; }
 
@@ -194,6 +215,21 @@ motion_sum() {
 # How often the portal asked the desktop's backend to start a session: with no kept answer, each time
 # the desktop shows its dialog.
 dialogs_asked() { grep -c 'interface=org.freedesktop.impl.portal.RemoteDesktop; member=Start' "$work/monitor.log"; }
+
+# How often NAME got a new owner on the bus (a service's starts).
+starts_of() {
+    awk -v name="$1" '/member=NameOwnerChanged/ { n = 0; seen = 1; next }
+        /^(method call|signal|method return|error) / { seen = 0 }
+        seen && $1 == "string" { n++; v[n] = $2 }
+        seen && n == 3 { if (v[1] == "\"" name "\"" && v[3] != "\"\"") c++; seen = 0 }
+        END { print c + 0 }' "$work/monitor.log"
+}
+# Kivano's own closes of a portal session.
+session_closes() { grep -c 'interface=org.freedesktop.portal.Session; member=Close' "$work/monitor.log"; }
+pid_of() { # the process that owns a bus name
+    gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+        --method org.freedesktop.DBus.GetConnectionUnixProcessID "$1" 2>/dev/null | sed -n 's/^(uint32 \([0-9]*\),)$/\1/p'
+}
 
 wait_motions() { # N: at least N motions in all, within SECONDS
     local deadline=$((SECONDS + $2))

@@ -4,6 +4,7 @@ Usage: atspi.py press NAME       presses the push button of that accessible name
        atspi.py names            lists the names and roles of every control
        atspi.py labels           prints the text of every label, one a line
        atspi.py text NAME        prints the text the control of that accessible name shows
+       atspi.py focused          prints the name of the control that has the keyboard focus
 Needs Debian's python3-pyatspi (run with /usr/bin/python3) and the accessibility bus."""
 
 import sys
@@ -48,6 +49,11 @@ def main():
         for node in walk(app):
             if node.getRoleName() == "label":
                 print(node.queryText().getText(0, -1) if "Text" in node.get_interfaces() else node.name)
+        return 0
+    if sys.argv[1] == "focused":
+        for node in walk(app):
+            if node.getState().contains(pyatspi.STATE_FOCUSED):
+                print(node.name)
         return 0
     if sys.argv[1] == "text":
         for node in walk(app):
