@@ -100,6 +100,15 @@ screen_locked() { timeout 10 gdbus call --session --dest org.freedesktop.ScreenS
 lock_screen() { timeout 10 gdbus call --session --dest org.freedesktop.ScreenSaver --object-path /ScreenSaver \
     --method org.freedesktop.ScreenSaver.Lock >/dev/null; }
 unlock_screen() { kill -USR1 "$logind_pid"; }
+# Keys typed through a keyboard-only session of the portal's; Plasma 6 asks once with its dialog,
+# which is answered, then keeps the answer.
+keys() { # KEY...
+    /usr/bin/python3 "$here/keys.py" "$work/keys.token" "$@" >>"$work/keys.log" 2>&1 &
+    local typing=$!
+    sleep 1
+    kill -0 $typing 2>/dev/null && dialog shown 5 Share && dialog answer Share "$switches" >/dev/null
+    wait $typing
+}
 . "$here/flow.sh"
 # Plasma 6's dialog offers to keep the answer for later runs; 5.27's cannot.
 switches=""

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Plays Plasma's system tray for the desktop's own status items, over the session bus.
 Usage: tray.py host                registers as the tray (a StatusNotifierHost) and stays until killed
-       tray.py click TITLE ENTRY   presses ENTRY in the menu of the status item titled TITLE, as the
-                                   tray does when the user picks it
+       tray.py click TITLE ENTRY   presses ENTRY in the menu of the newest status item titled TITLE,
+                                   as the tray does when the user picks it
 Needs Debian's python3-dbus and python3-gi, and a StatusNotifierWatcher (kded's module) on the bus."""
 
 import os
@@ -39,7 +39,9 @@ def find(node, entry):
 
 def click(bus, title, entry):
     watcher = bus.get_object(WATCHER, "/StatusNotifierWatcher")
-    for item in watcher.Get(WATCHER, "RegisteredStatusNotifierItems", dbus_interface=PROPERTIES):
+    # The newest first: a back end that outlived the portal's front end keeps its dead session's item.
+    items = watcher.Get(WATCHER, "RegisteredStatusNotifierItems", dbus_interface=PROPERTIES)
+    for item in reversed(items):
         service, _, path = str(item).partition("/")
         obj = bus.get_object(service, "/" + path if path else "/StatusNotifierItem")
         if str(obj.Get("org.kde.StatusNotifierItem", "Title", dbus_interface=PROPERTIES)) != title:
