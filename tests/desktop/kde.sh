@@ -82,7 +82,7 @@ upd=/usr/share/kconf_update/krunnerhistory.upd
 QT_QPA_PLATFORM=offscreen spawn kded "$kded" # it draws nothing
 until_ok 30 owned "org.kde.kded$plasma_major" &&
     timeout 10 gdbus call --session --dest "org.kde.kded$plasma_major" --object-path /kded \
-        --method org.kde.kded5.loadModule statusnotifierwatcher >/dev/null &&
+        --method "org.kde.kded$plasma_major.loadModule" statusnotifierwatcher >/dev/null &&
     until_ok 10 owned org.kde.StatusNotifierWatcher || { echo "FAIL: kde: no status item watcher"; exit 1; }
 spawn tray /usr/bin/python3 "$here/tray.py" host
 until_ok 10 grep -q registered "$work/tray.log" || { echo "FAIL: kde: no tray host"; exit 1; }
