@@ -156,6 +156,20 @@ answer_if_asked() { # ALLOW-BUTTON SWITCH
 }
 refused_now() { hint_is "Desktop refused: press Stop, then Start" && ! shows_moving; }
 
+# Kivano started and moving, the desktop's dialog answered if it comes.
+start_moving() { # ALLOW-BUTTON SWITCH
+    start_kivano
+    until_ok 60 kivano_up
+    press Start
+    answer_if_asked "$1" "$2"
+    wait_motions $(($(motions) + 3)) 30
+}
+pointer_moves() { # WHAT: the real pointer is seen in three places or more
+    local path
+    path=$(sample_pointer 8)
+    check "$1 ($(distinct <<<"$path") places in 8 readings)" test "$(distinct <<<"$path")" -ge 3
+}
+
 # Ways the desktop takes the pointer away mid-run, as a working day brings them.
 kill_front_end() { kill -9 "$(pid_of org.freedesktop.portal.Desktop)"; }
 kill_back_end() { kill -9 "$(pid_of "$backend")"; }
@@ -164,13 +178,9 @@ kill_back_end() { kill -9 "$(pid_of "$backend")"; }
 # Kivano says so within 3 s, sends nothing more, keeps the session awake, and the user's Stop then Start
 # gets the pointer back with the desktop's dialog at most once.
 fault_runs() { # ALLOW-BUTTON SWITCH FAULT...
-    local allow=$1 switch=$2 fault n at since asked starts path seen
+    local allow=$1 switch=$2 fault n at since asked starts seen
     shift 2
-    start_kivano
-    until_ok 60 kivano_up
-    press Start
-    answer_if_asked "$allow" "$switch"
-    wait_motions $(($(motions) + 3)) 30
+    start_moving "$allow" "$switch"
     for fault in "$@"; do
         n=$(motions)
         starts=$(starts_of "$backend")
@@ -189,9 +199,7 @@ fault_runs() { # ALLOW-BUTTON SWITCH FAULT...
         press Start
         answer_if_asked "$allow" "$switch"
         check "$fault: Stop then Start moves again" wait_motions $((at + 3)) 30
-        path=$(sample_pointer 8)
-        check "$fault: the real pointer moves again ($(distinct <<<"$path") places in 8 readings)" \
-            test "$(distinct <<<"$path")" -ge 3
+        pointer_moves "$fault: the real pointer moves again"
         check "$fault: with the dialog at most once ($(($(dialogs_asked) - asked)) asked)" \
             test "$(dialogs_asked)" -le $((asked + 1))
     done
@@ -203,16 +211,12 @@ fault_runs() { # ALLOW-BUTTON SWITCH FAULT...
 # (lock_screen, unlock_screen, screen_locked): after the unlock the pointer moves again with no key
 # pressed or, where the desktop ended the session on lock, Kivano says so and Stop then Start gets it back.
 lock_run() { # ALLOW-BUTTON SWITCH
-    local n under status path
+    local n under status
     if ! declare -F lock_screen >/dev/null; then
         echo "SKIP: $desktop cannot lock here: its lock screen needs a display manager and logind"
         return 0
     fi
-    start_kivano
-    until_ok 60 kivano_up
-    press Start
-    answer_if_asked "$1" "$2"
-    wait_motions $(($(motions) + 3)) 30
+    start_moving "$1" "$2"
     n=$(motions)
     lock_screen
     check "the screen locks" until_ok 10 screen_locked
@@ -229,9 +233,7 @@ lock_run() { # ALLOW-BUTTON SWITCH
         answer_if_asked "$1" "$2"
     fi
     check "after the unlock Kivano moves (under the lock: $under motions, status: $status)" wait_motions $((n + 3)) 15
-    path=$(sample_pointer 8)
-    check "after the unlock the real pointer moves ($(distinct <<<"$path") places in 8 readings)" \
-        test "$(distinct <<<"$path")" -ge 3
+    pointer_moves "after the unlock the real pointer moves"
     press Stop
     stop_kivano
 }
