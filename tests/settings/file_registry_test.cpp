@@ -4,6 +4,7 @@
 #include "settings/file_registry.h"
 #include "support/harness.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -392,6 +393,29 @@ TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
         ASSERT_TRUE(set(reg, "Randomise", "4")) << c.what;
         EXPECT_EQ(setAside(dir).size(), aside.size()) << c.what << ": the fresh file is read whole";
     }
+}
+
+// Two unreadable files set aside within one second: the second takes a name of its own, and neither
+// is lost.
+TEST(FileRegistry, TwoUnreadableFilesSetAsideInOneSecondAreBothKept) {
+    TempDir dir("twice");
+    const std::time_t start = std::time(nullptr);
+    while (std::time(nullptr) == start) // a fresh second, so that both fall within it
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    FileRegistry reg(rootsIn(dir));
+    const std::string first = "first unreadable file";
+    const std::string second = "the second, longer unreadable file";
+    for (const auto& bytes : {first, second}) {
+        std::ofstream(dir.path() / "user.reg", std::ios::binary) << bytes;
+        ASSERT_TRUE(set(reg, "Speed", "3"));
+    }
+    const auto aside = setAside(dir);
+    ASSERT_EQ(aside.size(), 2U);
+    std::vector<std::string> kept{readFile(aside[0]), readFile(aside[1])};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{first, second}));
+    for (const auto& file : aside)
+        EXPECT_TRUE(namesToday(file.filename().string())) << file;
 }
 
 // A settings file that cannot be opened at all (here a link that leads to itself) is there all the same:
