@@ -11,42 +11,44 @@ using ui::Colour;
 using ui::ControlLayout;
 using ui::Kind;
 
-ControlLayout label(std::string_view name, std::string_view caption, int l, int t, int w, int h, int tab) {
+constexpr ControlLayout label(std::string_view name, std::string_view caption, int l, int t, int w, int h,
+                              int tab) {
     ControlLayout c{.name = name, .kind = Kind::Label, .caption = caption, .tooltip = {}};
     c.left = l, c.top = t, c.width = w, c.height = h, c.tabIndex = tab;
     return c;
 }
 
-ControlLayout control(std::string_view name, Kind kind, std::string_view caption, std::string_view tooltip,
-                      int l, int t, int w, int h, int tab) {
+constexpr ControlLayout control(std::string_view name, Kind kind, std::string_view caption,
+                                std::string_view tooltip, int l, int t, int w, int h, int tab) {
     ControlLayout c{.name = name, .kind = kind, .caption = caption, .tooltip = tooltip};
     c.left = l, c.top = t, c.width = w, c.height = h, c.tabIndex = tab, c.tabStop = tab >= 0;
     return c;
 }
 
-ControlLayout labelledBy(std::string_view label, ControlLayout c) {
+constexpr ControlLayout labelledBy(std::string_view label, ControlLayout c) {
     c.labelledBy = label;
     return c;
 }
 
-ControlLayout autoSized(ControlLayout c) {
+constexpr ControlLayout autoSized(ControlLayout c) {
     c.autoSize = true;
     return c;
 }
 
-ControlLayout timer(std::string_view name) {
+constexpr ControlLayout timer(std::string_view name) {
     ControlLayout c{.name = name, .kind = Kind::Timer, .caption = {}, .tooltip = {}};
     c.interval = 10;
     return c;
 }
 
-ControlLayout line(std::string_view name, int x1, int y1, int x2, int y2, Colour colour, int widthPx) {
+constexpr ControlLayout line(std::string_view name, int x1, int y1, int x2, int y2, Colour colour,
+                             int widthPx) {
     ControlLayout c{.name = name, .kind = Kind::Line, .caption = {}, .tooltip = {}};
     c.left = x1, c.top = y1, c.width = x2, c.height = y2, c.foreground = colour, c.lineWidth = widthPx;
     return c;
 }
 
-std::array<ControlLayout, 16> mainControls() {
+constexpr std::array<ControlLayout, 16> mainControls() {
     ControlLayout top = label("lblTop", "Press START button ", 0, 0, 3855, 255, 12);
     top.bold = true;
     top.background = Colour::ButtonShadow;
@@ -79,7 +81,7 @@ std::array<ControlLayout, 16> mainControls() {
     }};
 }
 
-std::array<ControlLayout, 12> timerControls() {
+constexpr std::array<ControlLayout, 12> timerControls() {
     ControlLayout ok = control("OKButton", Kind::Button, "Start", "Start timer", 1320, 1400, 1215, 255, 0);
     ok.isDefault = true;
     ControlLayout cancel = control("CancelButton", Kind::Button, "Cancel", {}, 2760, 1400, 1215, 255, 1);
@@ -106,7 +108,7 @@ std::array<ControlLayout, 12> timerControls() {
     }};
 }
 
-std::array<ControlLayout, 7> aboutControls() {
+constexpr std::array<ControlLayout, 7> aboutControls() {
     ControlLayout title = label("lblTitle", "Application Title", 1290, 240, 3885, 480, 3);
     title.foreground = Colour::Black;
     ControlLayout description =
@@ -127,46 +129,48 @@ std::array<ControlLayout, 7> aboutControls() {
     }};
 }
 
+// Built at compile time: the tables are the exe's constant data, with no code to fill them at start.
+constexpr auto kMainControls = mainControls();
+constexpr auto kTimerControls = timerControls();
+constexpr auto kAboutControls = aboutControls();
+
 } // namespace
 
 const ui::WindowLayout& frmMainLayout() {
-    static const auto controls = mainControls();
-    static const ui::WindowLayout layout{.name = "frmMain",
-                                         .caption = kAppTitle,
-                                         .frame = ui::Frame::ToolWindow,
-                                         .clientWidth = 3795,
-                                         .clientHeight = 2025,
-                                         .centreOnOwner = false,
-                                         .left = 2760,
-                                         .top = 3705,
-                                         .background = {},
-                                         .controls = controls};
+    static constexpr ui::WindowLayout layout{.name = "frmMain",
+                                             .caption = kAppTitle,
+                                             .frame = ui::Frame::ToolWindow,
+                                             .clientWidth = 3795,
+                                             .clientHeight = 2025,
+                                             .centreOnOwner = false,
+                                             .left = 2760,
+                                             .top = 3705,
+                                             .background = {},
+                                             .controls = kMainControls};
     return layout;
 }
 
 const ui::WindowLayout& dlgTimerLayout() {
-    static const auto controls = timerControls();
-    static const ui::WindowLayout layout{.name = "dlgTimer",
-                                         .caption = "Set up Timer",
-                                         .frame = ui::Frame::Dialog,
-                                         .clientWidth = 4065,
-                                         .clientHeight = 1695,
-                                         .centreOnOwner = true,
-                                         .background = {},
-                                         .controls = controls};
+    static constexpr ui::WindowLayout layout{.name = "dlgTimer",
+                                             .caption = "Set up Timer",
+                                             .frame = ui::Frame::Dialog,
+                                             .clientWidth = 4065,
+                                             .clientHeight = 1695,
+                                             .centreOnOwner = true,
+                                             .background = {},
+                                             .controls = kTimerControls};
     return layout;
 }
 
 const ui::WindowLayout& frmAboutLayout() {
-    static const auto controls = aboutControls();
-    static const ui::WindowLayout layout{.name = "frmAbout",
-                                         .caption = "About Kivano",
-                                         .frame = ui::Frame::Dialog,
-                                         .clientWidth = 5730,
-                                         .clientHeight = 2685,
-                                         .centreOnOwner = true,
-                                         .background = kAboutPicture,
-                                         .controls = controls};
+    static constexpr ui::WindowLayout layout{.name = "frmAbout",
+                                             .caption = "About Kivano",
+                                             .frame = ui::Frame::Dialog,
+                                             .clientWidth = 5730,
+                                             .clientHeight = 2685,
+                                             .centreOnOwner = true,
+                                             .background = kAboutPicture,
+                                             .controls = kAboutControls};
     return layout;
 }
 

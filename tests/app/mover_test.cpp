@@ -469,6 +469,23 @@ TEST(Mover, DrawsChangeWaitAndStepsOnlyBeyondTheirThresholds) {
     }
 }
 
+// The real source behind the draws above: were its values to stop short of 1 (or of 0.95), the wait
+// would never drift up and the steps would drift one way only.
+TEST(Mover, TheFixedSeedDrawsReachBothEndsOfTheirRangeAndNeverOne) {
+    app::FixedSeedRandom random;
+    int low = 0;
+    int high = 0;
+    for (int i = 0; i < 10000; ++i) {
+        const float v = random.next();
+        ASSERT_GE(v, 0.0F);
+        ASSERT_LT(v, 1.0F);
+        low += v < 0.05F ? 1 : 0;
+        high += v > 0.95F ? 1 : 0;
+    }
+    EXPECT_GT(low, 0);
+    EXPECT_GT(high, 0);
+}
+
 TEST(Mover, ExtraDelayShrinksWhileTheTotalStaysPositive) {
     Harness h;
     h.desktop.screen.position = {300, 300};

@@ -4,6 +4,7 @@
 #include "settings/file_registry.h"
 #include "support/harness.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -394,6 +395,29 @@ TEST(FileRegistry, NoFileIsLostOrHurtsTheStore) {
     }
 }
 
+// Two unreadable files set aside within one second: the second takes a name of its own, and neither
+// is lost.
+TEST(FileRegistry, TwoUnreadableFilesSetAsideInOneSecondAreBothKept) {
+    TempDir dir("twice");
+    const std::time_t start = std::time(nullptr);
+    while (std::time(nullptr) == start) // a fresh second, so that both fall within it
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    FileRegistry reg(rootsIn(dir));
+    const std::string first = "first unreadable file";
+    const std::string second = "the second, longer unreadable file";
+    for (const auto& bytes : {first, second}) {
+        std::ofstream(dir.path() / "user.reg", std::ios::binary) << bytes;
+        ASSERT_TRUE(set(reg, "Speed", "3"));
+    }
+    const auto aside = setAside(dir);
+    ASSERT_EQ(aside.size(), 2U);
+    std::vector<std::string> kept{readFile(aside[0]), readFile(aside[1])};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{first, second}));
+    for (const auto& file : aside)
+        EXPECT_TRUE(namesToday(file.filename().string())) << file;
+}
+
 // A settings file that cannot be opened at all (here a link that leads to itself) is there all the same:
 // the first write sets it aside instead of replacing it.
 TEST(FileRegistry, AFileThatCannotBeOpenedIsSetAsideNotReplaced) {
@@ -406,6 +430,23 @@ TEST(FileRegistry, AFileThatCannotBeOpenedIsSetAsideNotReplaced) {
     const auto aside = setAside(dir);
     ASSERT_EQ(aside.size(), 1U);
     EXPECT_TRUE(std::filesystem::is_symlink(aside.front()));
+}
+
+// A file that ends before the size it gave, as one that another program cuts while Kivano reads it, is
+// unreadable: set aside at the first write, never waited on forever. A kernel attribute file always
+// does so (its size says 4096), which makes the cut happen on every read.
+TEST(FileRegistry, AFileThatEndsBeforeItsSizeIsSetAsideNotReadForever) {
+    const std::filesystem::path cut = "/sys/devices/system/cpu/online";
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(cut, ec);
+    if (ec || size <= readFile(cut).size()) GTEST_SKIP() << cut << " does not end before its size here";
+    TempDir dir("cut");
+    std::filesystem::create_symlink(cut, dir.path() / "user.reg");
+    FileRegistry reg(rootsIn(dir));
+    EXPECT_EQ(get(reg, "Speed"), "");
+    ASSERT_TRUE(set(reg, "Speed", "3"));
+    EXPECT_EQ(get(reg, "Speed"), "3");
+    EXPECT_EQ(setAside(dir).size(), 1U);
 }
 
 // An unreadable file that cannot be set aside (here its name is too long to take the suffix) is never

@@ -1,0 +1,56 @@
+#include "ui/qt/system_services.h"
+
+#include "ui/qt/idle_inhibitor.h"
+#include "ui/qt/remote_desktop.h"
+#include "ui/qt/text.h"
+#include "ui/qt/virtual_pointer.h"
+#include "ui/qt/wayland_idle_inhibit.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProcess>
+
+namespace kivano::ui::qt {
+
+bool QtCursor::get(Point& where) {
+    const QPoint p = QCursor::pos();
+    where = {p.x(), p.y()};
+    return true;
+}
+
+bool QtCursor::set(Point where) {
+    QCursor::setPos(where.x, where.y);
+    return true;
+}
+
+void QtSystem::keepAwake(bool on) {
+    if (inhibitor_ != nullptr) inhibitor_->hold(on);
+    if (surfaceInhibit_ != nullptr) surfaceInhibit_->hold(on);
+}
+
+void QtSystem::requestPointer() {
+    // The portal is asked only where the compositor has no virtual pointer (GNOME and Plasma have none).
+    if (pointer_ != nullptr && pointer_->start()) return;
+    if (remote_ != nullptr) remote_->start();
+}
+
+std::string QtSystem::exeFolder() const {
+    return QCoreApplication::applicationDirPath().toStdString();
+}
+
+std::string QtSystem::decimalSeparator() const {
+    return QLocale::system().decimalPoint().toStdString();
+}
+
+bool QtSystem::fileExists(const std::string& path) const {
+    return QFileInfo(q(path)).isFile();
+}
+
+bool QtSystem::startProcess(const std::string& path) {
+    // The path is the program itself: no shell, no splitting, no arguments.
+    return !path.empty() && QProcess::startDetached(q(path), {});
+}
+
+} // namespace kivano::ui::qt
