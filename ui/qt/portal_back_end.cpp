@@ -16,9 +16,9 @@ constexpr int kCallTimeoutMs = 5000;
 } // namespace
 
 PortalBackEnd::PortalBackEnd(const QDBusConnection& bus, QObject* parent)
-    : QObject(parent), bus_(bus),
-      watcher_(new QDBusServiceWatcher(QString(), bus, QDBusServiceWatcher::WatchForOwnerChange, this)) {
-    watcher_->setWatchedServices({});
+    : QObject(parent), bus_(bus), watcher_(new QDBusServiceWatcher(this)) {
+    watcher_->setConnection(bus);
+    watcher_->setWatchMode(QDBusServiceWatcher::WatchForOwnerChange);
     connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this, &PortalBackEnd::ownerChanged);
 }
 
