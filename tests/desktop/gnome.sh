@@ -49,13 +49,17 @@ inhibited() {
     inhibit_seen="inhibitors of: ${ids:-none}"
     idle_inhibited
 }
+# Input devices of the shell's own making, for what a person does with the pointer and the keyboard.
+input_js='const C = typeof Clutter === "undefined" ? imports.gi.Clutter : Clutter;
+    const G = typeof GLib === "undefined" ? imports.gi.GLib : GLib;
+    const seat = C.get_default_backend().get_default_seat();'
 # The pointer put over Kivano's window, where a user who clicks Start has it.
 over_kivano() {
     gdbus_call --dest org.gnome.Shell --object-path /org/gnome/Shell --method org.gnome.Shell.Eval \
-        'const r = global.get_window_actors().map(a => a.meta_window).find(w => w.get_title() === "Kivano")
+        "$input_js"'
+        const r = global.get_window_actors().map(a => a.meta_window).find(w => w.get_title() === "Kivano")
             .get_frame_rect();
-        (typeof Clutter === "undefined" ? imports.gi.Clutter : Clutter).get_default_backend().get_default_seat()
-            .warp_pointer(r.x + r.width / 2, r.y + r.height / 2);' \
+        seat.warp_pointer(r.x + r.width / 2, r.y + r.height / 2);' \
         >/dev/null
     sleep 0.5
 }
@@ -103,17 +107,15 @@ gdbus_call --dest org.gnome.Shell --object-path /org/gnome/Shell --method org.gn
     '(typeof Main === "undefined" ? imports.ui.main : Main).overview.hide()' >/dev/null
 say "gnome-shell $(gnome-shell --version | grep -o '[0-9.]*$'), xdg-desktop-portal $(dpkg-query -W -f='${Version}' xdg-desktop-portal 2>/dev/null)"
 
-# The user ends the sharing with the shell's own top-bar button, by a click of a pointer of the shell's
-# own making where the button is.
+# The user ends the sharing with the shell's own top-bar button, by a click where the button is.
 end_from_top_bar() {
     gdbus_call --dest org.gnome.Shell --object-path /org/gnome/Shell --method org.gnome.Shell.Eval \
-        'const C = typeof Clutter === "undefined" ? imports.gi.Clutter : Clutter;
-        const G = typeof GLib === "undefined" ? imports.gi.GLib : GLib;
+        "$input_js"'
         const find = a => a.visible && a.accessible_name === "Stop Screen Sharing" ? a :
             a.get_children().map(find).find(b => b) ?? null;
         const b = find(global.stage);
         const [x, y] = b.get_transformed_position(), [w, h] = b.get_transformed_size();
-        const d = C.get_default_backend().get_default_seat().create_virtual_device(C.InputDeviceType.POINTER_DEVICE);
+        const d = seat.create_virtual_device(C.InputDeviceType.POINTER_DEVICE);
         d.notify_absolute_motion(G.get_monotonic_time(), x + w / 2, y + h / 2);
         d.notify_button(G.get_monotonic_time(), C.BUTTON_PRIMARY, C.ButtonState.PRESSED);
         d.notify_button(G.get_monotonic_time(), C.BUTTON_PRIMARY, C.ButtonState.RELEASED);' \
@@ -126,10 +128,8 @@ keys() { # KEYSYM-NAME...
     local k
     for k in "$@"; do
         gdbus_call --dest org.gnome.Shell --object-path /org/gnome/Shell --method org.gnome.Shell.Eval \
-            "const C = typeof Clutter === 'undefined' ? imports.gi.Clutter : Clutter;
-            const G = typeof GLib === 'undefined' ? imports.gi.GLib : GLib;
-            global.kivanoKeyboard ??= C.get_default_backend().get_default_seat()
-                .create_virtual_device(C.InputDeviceType.KEYBOARD_DEVICE);
+            "$input_js
+            global.kivanoKeyboard ??= seat.create_virtual_device(C.InputDeviceType.KEYBOARD_DEVICE);
             global.kivanoKeyboard.notify_keyval(G.get_monotonic_time(), C.KEY_$k, C.KeyState.PRESSED);
             global.kivanoKeyboard.notify_keyval(G.get_monotonic_time(), C.KEY_$k, C.KeyState.RELEASED);" >/dev/null
         sleep 0.3

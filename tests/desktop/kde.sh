@@ -95,10 +95,10 @@ say "kwin $(dpkg-query -W -f='${Version}' kwin-wayland), xdg-desktop-portal $(dp
 end_from_tray() { timeout 20 /usr/bin/python3 "$here/tray.py" click "Remote Desktop" End; }
 faults=(end_from_tray)
 # The screen locked through the screen saver's interface, unlocked through logind.
-screen_locked() { timeout 10 gdbus call --session --dest org.freedesktop.ScreenSaver --object-path /ScreenSaver \
-    --method org.freedesktop.ScreenSaver.GetActive 2>/dev/null | grep -q true; }
-lock_screen() { timeout 10 gdbus call --session --dest org.freedesktop.ScreenSaver --object-path /ScreenSaver \
-    --method org.freedesktop.ScreenSaver.Lock >/dev/null; }
+screen_saver() { timeout 10 gdbus call --session --dest org.freedesktop.ScreenSaver --object-path /ScreenSaver \
+    --method "org.freedesktop.ScreenSaver.$1" 2>/dev/null; }
+screen_locked() { screen_saver GetActive | grep -q true; }
+lock_screen() { screen_saver Lock >/dev/null; }
 unlock_screen() { kill -USR1 "$logind_pid"; }
 # Keys typed through a keyboard-only session of the portal's; Plasma 6 asks once with its dialog,
 # which is answered, then keeps the answer.

@@ -118,12 +118,10 @@ start_buses() {
     spawn a11y-bus /usr/libexec/at-spi-bus-launcher --launch-immediately
     until_ok 10 owned org.a11y.Bus || { echo "FAIL: $desktop: no accessibility bus"; exit 1; }
     # Every call to the portal and its backends, for counting dialogs and summing Kivano's motions;
-    # every start and end of the portal's services.
+    # every start and end of the portal's back ends.
     spawn monitor dbus-monitor --session "type='method_call',interface='org.freedesktop.portal.RemoteDesktop'" \
         "type='method_call',interface='org.freedesktop.impl.portal.RemoteDesktop'" \
-        "type='method_call',interface='org.freedesktop.portal.Session'" \
-        "type='signal',member='NameOwnerChanged',arg0namespace='org.freedesktop.impl.portal'" \
-        "type='signal',member='NameOwnerChanged',arg0='org.freedesktop.portal.Desktop'"
+        "type='signal',member='NameOwnerChanged',arg0namespace='org.freedesktop.impl.portal'"
 }
 
 # The portal's services, started by the bus on the first call that needs them and again after they
@@ -224,8 +222,6 @@ starts_of() {
         seen && n == 3 { if (v[1] == "\"" name "\"" && v[3] != "\"\"") c++; seen = 0 }
         END { print c + 0 }' "$work/monitor.log"
 }
-# Kivano's own closes of a portal session.
-session_closes() { grep -c 'interface=org.freedesktop.portal.Session; member=Close' "$work/monitor.log"; }
 pid_of() { # the process that owns a bus name
     gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
         --method org.freedesktop.DBus.GetConnectionUnixProcessID "$1" 2>/dev/null | sed -n 's/^(uint32 \([0-9]*\),)$/\1/p'
