@@ -221,30 +221,57 @@ fault_runs() { # ALLOW-BUTTON SWITCH FAULT...
 }
 
 # The screen locked while Kivano moves, then unlocked, where the desktop script can make it so
-# (lock_screen, unlock_screen, screen_locked): after the unlock the pointer moves again with no key
-# pressed or, where the desktop ended the session on lock, Kivano says so and Stop then Start gets it back.
+# (lock_screen, unlock_screen, screen_locked): under the lock Kivano moves nothing, lets its inhibitor go
+# and the session goes idle; after the unlock the pointer moves again within 3 s with no key pressed or,
+# where the desktop ended the session on lock, Kivano says so and Stop then Start gets it back.
 lock_run() { # ALLOW-BUTTON SWITCH
-    local n under status
+    local n under status held=no p0 p1 since ms asked
     if ! declare -F lock_screen >/dev/null; then
         echo "SKIP: $desktop cannot lock here: its lock screen needs a display manager and logind"
         return 0
     fi
-    start_moving "$1" "$2"
-    n=$(motions)
+    check "Kivano moves before the lock" start_moving "$1" "$2"
+    until_ok 15 inhibited && held=yes
     lock_screen
     check "the screen locks" until_ok 10 screen_locked
-    sleep 3
-    under=$(($(motions) - n))
-    status=$(status_pane)
-    unlock_screen
-    check "logind's Unlock unlocks it" until_not 10 screen_locked
+    sleep 1 # Kivano hears of it from the bus
     n=$(motions)
+    p0=$(pointer)
+    idle_grows
+    check "under the lock the session goes idle ($idle_seen)" test $? -eq 0
+    sleep 1
+    under=$(($(motions) - n))
+    p1=$(pointer)
+    check "under the lock Kivano moves nothing ($under motions in 3 s, the pointer at $p0 then $p1)" \
+        test "$under" -eq 0 -a "$p1" = "$p0"
+    if [ $held = yes ]; then
+        check "under the lock $inhibitor no longer lists Kivano's inhibitor" until_not 10 inhibited
+    else
+        echo "SKIP: $inhibitor held no inhibitor of Kivano's while it moved ($inhibit_seen): none to let go"
+    fi
+    status=$(status_pane)
+    declare -F inhibit_requests >/dev/null && asked=$(inhibit_requests)
+    unlock_screen
+    check "the screen unlocks" until_not 10 screen_locked
+    n=$(motions)
+    since=$(date +%s%N)
     if refused_now; then
         echo "  the desktop ended the session on lock: Stop, then Start"
         stop_start "$1" "$2"
     fi
-    check "after the unlock Kivano moves (under the lock: $under motions, status: $status)" wait_motions $((n + 3)) 15
+    wait_motions $((n + 1)) 3
+    ms=$((($(date +%s%N) - since) / 1000000))
+    check "after the unlock Kivano moves again within 3 s, no key pressed ($ms ms; under the lock its status: $status)" \
+        test "$ms" -le 3000 -a "$(motions)" -gt "$n"
     pointer_moves "after the unlock the real pointer moves"
+    if [ $held = yes ]; then
+        check "after the unlock $inhibitor lists Kivano's inhibitor again" until_ok 15 inhibited
+    elif [ -n "${asked:-}" ]; then # (where nothing grants one, it asks afresh once back)
+        until_ok 5 test "$(inhibit_requests)" -gt "$asked"
+        n=$(inhibit_requests)
+        check "after the unlock Kivano asks for an inhibitor again ($asked requests before the unlock, $n after)" \
+            test "$n" -gt "$asked"
+    fi
     press Stop
     stop_kivano
 }
@@ -284,13 +311,15 @@ keyboard_run() { # ALLOW-BUTTON SWITCH
 run_checks() { # ALLOW-BUTTON [SWITCH-TO-TURN-ON]
     local allow=$1 switch=${2:-} version runs=" ${KIVANO_DESKTOP_RUNS:-first kept refusal faults lock keyboard} "
     [[ $runs == *" first "* ]] && first_run "$allow" "$switch"
-    version=$(gdbus call --session --dest org.freedesktop.portal.Desktop --object-path /org/freedesktop/portal/desktop \
-        --method org.freedesktop.DBus.Properties.Get org.freedesktop.portal.RemoteDesktop version |
-        sed -n 's/.*uint32 \([0-9]*\).*/\1/p')
-    if [ "${version:-0}" -lt 2 ]; then
-        echo "SKIP: the portal's RemoteDesktop is version ${version:-unknown}: it keeps no answer between runs"
-    elif [[ $runs == *" kept "* ]]; then
-        kept_answer_runs "$allow" "$switch"
+    if [[ $runs == *" kept "* ]]; then
+        version=$(gdbus call --session --dest org.freedesktop.portal.Desktop --object-path /org/freedesktop/portal/desktop \
+            --method org.freedesktop.DBus.Properties.Get org.freedesktop.portal.RemoteDesktop version |
+            sed -n 's/.*uint32 \([0-9]*\).*/\1/p')
+        if [ "${version:-0}" -lt 2 ]; then
+            echo "SKIP: the portal's RemoteDesktop is version ${version:-unknown}: it keeps no answer between runs"
+        else
+            kept_answer_runs "$allow" "$switch"
+        fi
     fi
     [[ $runs == *" refusal "* ]] && refusal_run "$allow" "$switch"
     # KIVANO_DESKTOP_FAULTS names the faults to cause (default: every one this desktop offers).

@@ -153,7 +153,7 @@ session_env() { # PORTAL-FILE...
         [ -e "/usr/share/dbus-1/services/org.freedesktop.impl.portal.desktop.$p.service" ] &&
             activatable "org.freedesktop.impl.portal.desktop.$p"
     done
-    mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix
+    [ -k /tmp/.X11-unix ] || { mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix; }
 }
 
 owned() { dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
@@ -184,7 +184,7 @@ start_kivano() {
     done
     spawn "kivano-$kivano_runs" sh -c 'for f in "$@"; do [ "$f" = -- ] && break; echo $$ >"$f"; done
         while [ "$1" != -- ]; do shift; done; shift; exec "$@"' sh "${procs[@]}" -- \
-        env QT_QPA_PLATFORM=wayland "$kivano"
+        env QT_QPA_PLATFORM="${kivano_platform:-wayland}" "$kivano"
     kivano_pid=${pids[-1]}
 }
 

@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# Kivano's Qt edition on the X11 desktops that lock with a screen saver of their own, headless on Xvfb:
+# each desktop started as its session starts it, as a test user (the locker checks a real password),
+# on private buses. Kivano moves the real pointer there by warps: no portal, no dialog, so the runs
+# that answer one do not apply. The pointer and the idle time are read from the X server, the lock from
+# the locker's own command, Kivano's inhibitor from the bus.
+# Usage: x11.sh [mate|xfce|cinnamon]   (as root; KIVANO=binary to try another build)
+set -uo pipefail
+desktop=${1:-mate}
+user=kivano-test
+password=kivano-test-pw
+
+if [ "$(id -u)" -eq 0 ]; then
+    id "$user" >/dev/null 2>&1 || useradd --no-create-home --home-dir /nonexistent --shell /bin/sh "$user" || exit 1
+    echo "$user:$password" | chpasswd || exit 1
+    mkdir -p /tmp/.X11-unix /tmp/.ICE-unix && chmod 1777 /tmp/.X11-unix /tmp/.ICE-unix
+    exec setpriv --reuid="$user" --regid="$user" --init-groups bash "$0" "$@"
+fi
+
+. "$(dirname "$0")/lib.sh"
+need "$kivano"
+need /usr/bin/Xvfb
+
+# A row a desktop: its session and its packages, the screen saver it starts, the locker's command (--lock, --query)
+# and the program that asks for the password; its settings in GSettings' keyfile form.
+case $desktop in
+mate)
+    session=(mate-session)
+    packages=(mate-session-manager marco mate-screensaver)
+    autostart=(mate-screensaver)
+    saver=mate-screensaver-command
+    asks=mate-screensaver-dialog
+    export XDG_CURRENT_DESKTOP=MATE XDG_SESSION_DESKTOP=mate DESKTOP_SESSION=mate
+    # Of the session's required parts only the window manager: locking needs no panel or file manager.
+    settings="[org/mate/desktop/session]
+required-components-list=['windowmanager']"
+    ;;
+*)
+    echo "FAIL: x11: no desktop named $desktop (mate)"
+    exit 2
+    ;;
+esac
+need "/usr/bin/${session[0]}"
+need "/usr/bin/$saver"
+
+on_x() { timeout 10 "$@" 2>/dev/null; }
+pointer() { on_x xdotool getmouselocation | sed -n 's/^x:\([0-9-]*\) y:\([0-9-]*\) .*/\1 \2/p'; }
+# Kivano's motions are the pointer's: read every 0.1 s, each change counted.
+motions() { awk '$0 != last { n++ } { last = $0 } END { print (n > 0 ? n - 1 : 0) }' "$work/pointer.log"; }
+idle_low() {
+    local ms
+    ms=$(on_x xprintidle)
+    idle_seen="X server: idle ${ms:-unread} ms"
+    [ -n "$ms" ] && [ "$ms" -lt 3000 ]
+}
+idle_grows() {
+    local a b
+    a=$(on_x xprintidle)
+    sleep 2
+    b=$(on_x xprintidle)
+    idle_seen="X server: idle ${a:-unread} ms, 2 s later ${b:-unread} ms"
+    [ -n "$a" ] && [ -n "$b" ] && [ "$b" -ge $((a + 1500)) ]
+}
+# Kivano's inhibitor as the bus saw it: its requests to the screen saver's interface and the portal's,
+# which of them were granted, and its releases. (MATE's own screen saver takes inhibitors only on its
+# own interface, so there nothing grants one.)
+inhibitor="the bus"
+bus_inhibits() { # sets bus_requests, bus_held and inhibit_seen
+    local trace
+    read -r bus_requests bus_held trace < <(awk '/^(method call|method return|error) / {
+            sender = dest = serial = reply = ""
+            for (i = 1; i <= NF; i++) {
+                split($i, kv, "=")
+                if (kv[1] == "sender") sender = kv[2]; else if (kv[1] == "destination") dest = kv[2]
+                else if (kv[1] == "serial") serial = kv[2]; else if (kv[1] == "reply_serial") reply = kv[2]
+            }
+        }
+        /^method call / && /interface=org.freedesktop.(ScreenSaver|portal.Inhibit); member=Inhibit$/ {
+            asked[sender " " serial] = 1; n++; trace = trace " Inhibit"
+        }
+        /^method call / && /(ScreenSaver; member=UnInhibit|portal.Request; member=Close)$/ { held--; trace = trace " release" }
+        /^method return / && ((dest " " reply) in asked) { held++; trace = trace ":granted" }
+        /^error / && ((dest " " reply) in asked) { trace = trace ":refused" }
+        END { printf "%d %d%s\n", n, held, trace }' "$work/inhibit.log")
+    inhibit_seen="Kivano's calls: ${trace:-none}"
+}
+inhibited() { bus_inhibits; [ "$bus_held" -gt 0 ]; }
+inhibit_requests() { bus_inhibits; echo "$bus_requests"; }
+over_kivano() { :; }
+
+lock_screen() { on_x "$saver" --lock >/dev/null; }
+saver_up() { on_x "$saver" --query | grep -q 'The screensaver is'; }
+screen_locked() { on_x "$saver" --query | grep -q ' is active'; }
+in_group() { ps -e -o pgid= -o args= | awk -v g=$$ -v p="$1" '$1 == g && index($0, p) { found = 1 } END { exit !found }'; }
+# As a person unlocks: a key wakes the locker's dialog, then the password and Return.
+unlock_screen() {
+    on_x xdotool key shift
+    until_ok 10 in_group "$asks" && sleep 1
+    on_x xdotool type --delay 30 "$password"
+    on_x xdotool key Return
+}
+
+session_env
+export XDG_SESSION_TYPE=x11 GSETTINGS_BACKEND=keyfile
+kivano_platform=xcb
+start_buses
+# Whatever asks the bus for an inhibitor, and every answer (for which were granted).
+spawn inhibit dbus-monitor --session "type='method_call',interface='org.freedesktop.ScreenSaver'" \
+    "type='method_call',interface='org.freedesktop.portal.Inhibit'" \
+    "type='method_call',interface='org.freedesktop.portal.Request'" "type='method_return'" "type='error'"
+
+spawn xvfb Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display"
+until_ok 10 test -s "$work/display" || { echo "FAIL: $desktop: no X server"; exit 1; }
+export DISPLAY=:$(cat "$work/display")
+spawn pointer sh -c 'while xdotool getmouselocation; do sleep 0.1; done | sed -u "s/ screen:.*//"'
+
+mkdir -p "$work/xdg/autostart" "$work/config/glib-2.0/settings"
+echo "$settings" >"$work/config/glib-2.0/settings/keyfile"
+for a in "${autostart[@]}"; do cp "/etc/xdg/autostart/$a.desktop" "$work/xdg/autostart/"; done
+started=$SECONDS
+say "starting ${session[*]}"
+spawn session "${session[@]}"
+until_ok 60 saver_up || { echo "FAIL: $desktop: its screen saver did not answer"; exit 1; }
+say "up in $((SECONDS - started)) s: $(dpkg-query -W -f='${Package} ${Version}, ' "${packages[@]}" 2>/dev/null)"
+
+. "$here/flow.sh"
+echo "SKIP: X11: Kivano moves by warps, with no portal and no dialog: the runs first kept refusal faults keyboard are the portal's"
+KIVANO_DESKTOP_RUNS=${KIVANO_DESKTOP_RUNS:-lock} run_checks ""
+say "checks done"
+checks_done
