@@ -21,8 +21,11 @@ desktop=(gnome-shell mutter gnome-session-bin gnome-settings-daemon xdg-desktop-
     dbus-daemon dbus-bin libglib2.0-bin at-spi2-core python3-pyatspi procps
     libwayland-dev libwayland-bin wayland-protocols pkg-config debootstrap)
 # Plasma 5.27 (Debian 12) draws its portal's dialog with Qt 5's QML, Plasma 6.3 (Debian 13) with Qt 6's.
+# On Debian 12 the X11 desktops are tried too: MATE's session, window manager and screen saver (its
+# mouse settings' schema lives in the settings daemon's common files).
 if grep -q '^VERSION_CODENAME=bookworm' /etc/os-release 2>/dev/null; then
-    desktop+=(qtwayland5 qml-module-org-kde-kirigami2 qml-module-qtquick-controls2)
+    desktop+=(qtwayland5 qml-module-org-kde-kirigami2 qml-module-qtquick-controls2
+        mate-session-manager marco mate-screensaver mate-settings-daemon-common)
 else
     desktop+=(qml6-module-org-kde-kirigami qml6-module-qtquick-controls)
 fi
