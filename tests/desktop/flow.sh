@@ -276,6 +276,47 @@ lock_run() { # ALLOW-BUTTON SWITCH
     stop_kivano
 }
 
+# Waits up to SECONDS for the screen to lock; sets idle_at_lock to how long the session had been idle
+# by then (the desktop script's idle_ms).
+lock_within() {
+    local ms from=$SECONDS
+    idle_at_lock=
+    ms=$(idle_ms)
+    from=$((from - ${ms:-0} / 1000))
+    until_ok "$1" screen_locked && idle_at_lock=$((SECONDS - from))
+}
+# The screen saver set to lock after a minute idle (the desktop script sets locks_after_idle, in
+# seconds): left alone the screen locks; with Kivano moving for 3 minutes it never does; after Stop it
+# locks again. Each lock is unlocked as the desktop script unlocks.
+awake_run() { # ALLOW-BUTTON SWITCH
+    local locked=0 since n
+    if [ -z "${locks_after_idle:-}" ]; then
+        echo "SKIP: $desktop: no screen saver here is set to lock after a minute idle"
+        return 0
+    fi
+    lock_within 120
+    check "left alone the screen locks after $locks_after_idle s idle (locked at ${idle_at_lock:-none in 120} s)" \
+        test "${idle_at_lock:-0}" -ge $((locks_after_idle - 5)) -a "${idle_at_lock:-999}" -le $((locks_after_idle + 30))
+    unlock_screen
+    until_not 10 screen_locked
+    start_moving "$1" "$2"
+    n=$(motions)
+    since=$SECONDS
+    while [ $((SECONDS - since)) -lt 180 ]; do
+        screen_locked && locked=$((locked + 1))
+        sleep 2
+    done
+    check "with Kivano moving for 3 minutes it never locks (locked at $locked readings 2 s apart; $(($(motions) - n)) motions)" \
+        test $locked -eq 0
+    press Stop
+    lock_within 120
+    check "after Stop the screen locks again (at ${idle_at_lock:-none in 120} s idle)" \
+        test "${idle_at_lock:-999}" -le $((locks_after_idle + 30))
+    unlock_screen
+    until_not 10 screen_locked
+    stop_kivano
+}
+
 # Start, Stop and the retry after a refusal with the keyboard alone (the desktop script's `keys`), as
 # a person without a mouse: Tab until the Start button has the focus, then Space.
 keyboard_run() { # ALLOW-BUTTON SWITCH
@@ -328,5 +369,6 @@ run_checks() { # ALLOW-BUTTON [SWITCH-TO-TURN-ON]
     [[ $runs == *" faults "* ]] && fault_runs "$allow" "$switch" "${causes[@]}"
     [[ $runs == *" lock "* ]] && lock_run "$allow" "$switch"
     [[ $runs == *" keyboard "* ]] && keyboard_run "$allow" "$switch"
+    [[ $runs == *" awake "* ]] && awake_run "$allow" "$switch"
     return 0
 }

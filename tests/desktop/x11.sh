@@ -21,43 +21,84 @@ fi
 need "$kivano"
 need /usr/bin/Xvfb
 
-# A row a desktop: its session and its packages, the screen saver it starts, the locker's command (--lock, --query)
-# and the program that asks for the password; its settings in GSettings' keyfile form.
+# A row a desktop: its session and packages, the screen saver it starts, the locker's commands (lock,
+# query, and what the query says when locked), the program that asks for the password, the session
+# services it starts through the bus, and its settings.
+config=$work/config
 case $desktop in
 mate)
     session=(mate-session)
     packages=(mate-session-manager marco mate-screensaver)
     autostart=(mate-screensaver)
-    saver=mate-screensaver-command
-    asks=mate-screensaver-dialog
-    export XDG_CURRENT_DESKTOP=MATE XDG_SESSION_DESKTOP=mate DESKTOP_SESSION=mate
+    lock_cmd=(mate-screensaver-command --lock)
+    query_cmd=(mate-screensaver-command --query)
+    up_when='The screensaver is' locked_when=' is active' asks=mate-screensaver-dialog
+    services=()
+    export XDG_CURRENT_DESKTOP=MATE XDG_SESSION_DESKTOP=mate DESKTOP_SESSION=mate GSETTINGS_BACKEND=keyfile
     # Of the session's required parts only the window manager: locking needs no panel or file manager.
-    settings="[org/mate/desktop/session]
-required-components-list=['windowmanager']"
+    # The session goes idle after a minute, and the screen saver then locks (its default), blank.
+    mkdir -p "$config/glib-2.0/settings"
+    printf '%s\n' "[org/mate/desktop/session]" "required-components-list=['windowmanager']" "idle-delay=1" \
+        "[org/mate/screensaver]" "mode='blank-only'" >"$config/glib-2.0/settings/keyfile"
+    locks_after_idle=60
+    ;;
+xfce)
+    session=(startxfce4)
+    packages=(xfce4-session xfwm4 xscreensaver)
+    autostart=(xscreensaver)
+    lock_cmd=(xscreensaver-command -lock)
+    query_cmd=(xscreensaver-command -time)
+    up_when='XScreenSaver' locked_when='screen locked' asks=xscreensaver-auth
+    services=(org.xfce.Xfconf)
+    export XDG_CURRENT_DESKTOP=XFCE XDG_SESSION_DESKTOP=xfce DESKTOP_SESSION=xfce
+    # Locked after a minute idle, blank.
+    mkdir -p "$work/home"
+    printf 'timeout: 0:01:00\nlock: True\nlockTimeout: 0:00:00\nmode: blank\n' >"$work/home/.xscreensaver"
+    locks_after_idle=60
+    # The session's window manager alone, of its default clients.
+    mkdir -p "$work/xdg/xfce4/xfconf/xfce-perchannel-xml"
+    cat >"$work/xdg/xfce4/xfconf/xfce-perchannel-xml/xfce4-session.xml" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-session" version="1.0">
+  <property name="general" type="empty">
+    <property name="FailsafeSessionName" type="string" value="Failsafe"/>
+  </property>
+  <property name="sessions" type="empty">
+    <property name="Failsafe" type="empty">
+      <property name="IsFailsafe" type="bool" value="true"/>
+      <property name="Count" type="int" value="1"/>
+      <property name="Client0_Command" type="array"><value type="string" value="xfwm4"/></property>
+      <property name="Client0_Priority" type="int" value="15"/>
+      <property name="Client0_PerScreen" type="bool" value="false"/>
+    </property>
+  </property>
+</channel>
+XML
     ;;
 *)
-    echo "FAIL: x11: no desktop named $desktop (mate)"
+    echo "FAIL: x11: no desktop named $desktop (mate, xfce)"
     exit 2
     ;;
 esac
 need "/usr/bin/${session[0]}"
-need "/usr/bin/$saver"
+need "/usr/bin/${lock_cmd[0]}"
 
 on_x() { timeout 10 "$@" 2>/dev/null; }
 pointer() { on_x xdotool getmouselocation | sed -n 's/^x:\([0-9-]*\) y:\([0-9-]*\) .*/\1 \2/p'; }
 # Kivano's motions are the pointer's: read every 0.1 s, each change counted.
 motions() { awk '$0 != last { n++ } { last = $0 } END { print (n > 0 ? n - 1 : 0) }' "$work/pointer.log"; }
+idle_ms() { on_x xprintidle; }
 idle_low() {
     local ms
-    ms=$(on_x xprintidle)
+    ms=$(idle_ms)
     idle_seen="X server: idle ${ms:-unread} ms"
     [ -n "$ms" ] && [ "$ms" -lt 3000 ]
 }
 idle_grows() {
     local a b
-    a=$(on_x xprintidle)
+    a=$(idle_ms)
     sleep 2
-    b=$(on_x xprintidle)
+    b=$(idle_ms)
     idle_seen="X server: idle ${a:-unread} ms, 2 s later ${b:-unread} ms"
     [ -n "$a" ] && [ -n "$b" ] && [ "$b" -ge $((a + 1500)) ]
 }
@@ -88,9 +129,9 @@ inhibited() { bus_inhibits; [ "$bus_held" -gt 0 ]; }
 inhibit_requests() { bus_inhibits; echo "$bus_requests"; }
 over_kivano() { :; }
 
-lock_screen() { on_x "$saver" --lock >/dev/null; }
-saver_up() { on_x "$saver" --query | grep -q 'The screensaver is'; }
-screen_locked() { on_x "$saver" --query | grep -q ' is active'; }
+lock_screen() { on_x "${lock_cmd[@]}" >/dev/null; }
+saver_up() { on_x "${query_cmd[@]}" | grep -q "$up_when"; }
+screen_locked() { on_x "${query_cmd[@]}" | grep -q "$locked_when"; }
 in_group() { ps -e -o pgid= -o args= | awk -v g=$$ -v p="$1" '$1 == g && index($0, p) { found = 1 } END { exit !found }'; }
 # As a person unlocks: a key wakes the locker's dialog, then the password and Return.
 unlock_screen() {
@@ -101,7 +142,8 @@ unlock_screen() {
 }
 
 session_env
-export XDG_SESSION_TYPE=x11 GSETTINGS_BACKEND=keyfile
+export XDG_SESSION_TYPE=x11
+[ ${#services[@]} -eq 0 ] || activatable "${services[@]}"
 kivano_platform=xcb
 start_buses
 # Whatever asks the bus for an inhibitor, and every answer (for which were granted).
@@ -114,8 +156,7 @@ until_ok 10 test -s "$work/display" || { echo "FAIL: $desktop: no X server"; exi
 export DISPLAY=:$(cat "$work/display")
 spawn pointer sh -c 'while xdotool getmouselocation; do sleep 0.1; done | sed -u "s/ screen:.*//"'
 
-mkdir -p "$work/xdg/autostart" "$work/config/glib-2.0/settings"
-echo "$settings" >"$work/config/glib-2.0/settings/keyfile"
+mkdir -p "$work/xdg/autostart"
 for a in "${autostart[@]}"; do cp "/etc/xdg/autostart/$a.desktop" "$work/xdg/autostart/"; done
 started=$SECONDS
 say "starting ${session[*]}"
