@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs (Debian 12 and 13 alike).
-# Usage: tools/deps.sh [core|qt|win32|package|bench|fuzz|desktop|all]...
+# Usage: tools/deps.sh [core|qt|win32|package|bench|fuzz|desktop|x11|all]...   (all: every set but x11)
 set -euo pipefail
 
 core=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang-tidy clang-format locales)
@@ -29,6 +29,8 @@ if grep -q '^VERSION_CODENAME=bookworm' /etc/os-release 2>/dev/null; then
 else
     desktop+=(qml6-module-org-kde-kirigami qml6-module-qtquick-controls)
 fi
+# The other X11 desktops' rows of tests/desktop/x11.sh, not run by default: Xfce with xscreensaver, Cinnamon.
+x11=(xfce4-session xfwm4 xscreensaver cinnamon cinnamon-session cinnamon-screensaver)
 win32=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine wine64 xvfb xauth xdotool)
 
 packages=()
@@ -41,6 +43,7 @@ for set in "${@:-all}"; do
     bench) packages+=("${bench[@]}") ;;
     fuzz) packages+=("${fuzz[@]}") ;;
     desktop) packages+=("${desktop[@]}") ;;
+    x11) packages+=("${x11[@]}") ;;
     all) packages+=("${core[@]}" "${qt[@]}" "${win32[@]}" "${package[@]}" "${fuzz[@]}" "${desktop[@]}") ;;
     *) echo "unknown package set: $set" >&2; exit 2 ;;
     esac
