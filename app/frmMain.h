@@ -148,6 +148,10 @@ class frmMain {
     bool awake_ = false;
     bool heldByLock_ = false;      // moving, with the mover's ticks stopped until the unlock
     bool lostWhileLocked_ = false; // the desktop took the pointer back while the session was locked
+    // Mover ticks since the last refusal, up to kLockGraceTicks: a desktop may end the pointer's session
+    // for a lock a moment before it says it is locked.
+    std::int32_t refusalAge_ = kLockGraceTicks;
+    static constexpr std::int32_t kLockGraceTicks = 20;
     std::unique_ptr<timer::dlgTimer> dlgTimer_;
     std::unique_ptr<about::frmAbout> frmAbout_;
 };

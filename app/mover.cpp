@@ -64,6 +64,7 @@ void frmMain::setMoving(bool on) {
 void frmMain::Session_Lock() {
     if (SessionLocked) return;
     SessionLocked = true;
+    lostWhileLocked_ = PointerRefused && refusalAge_ < kLockGraceTicks;
     // No tick at all while locked: the cursor calls would fail or wake the lock screen's display.
     heldByLock_ = tmMover.enabled();
     tmMover.setEnabled(false);
@@ -97,6 +98,7 @@ void frmMain::setAwake(bool on) {
 }
 
 void frmMain::tmMover_Timer() {
+    if (refusalAge_ < kLockGraceTicks) ++refusalAge_;
     if (IsPaused) return;
     if (RestartPending) {
         RestartPending = false;
@@ -213,6 +215,7 @@ void frmMain::Pointer_Refused() {
         lostWhileLocked_ = true;
         return;
     }
+    refusalAge_ = 0;
     showRefusalNotice();
     if (moving() && !IsPaused) showActivePage();
 }

@@ -113,32 +113,43 @@ TEST(Lock, StandsAsideUnderTheLockAndComesBackAtUnlock) {
     }
 }
 
-// The desktop may take the pointer back for the lock's sake: nothing is said under the lock, and the
-// unlock asks once by itself where Kivano was moving; a refusal of that shows as any refusal.
-TEST(Lock, APointerTakenUnderTheLockIsAskedForOnceAtUnlock) {
+// The desktop may take the pointer back for the lock's sake, under it or a moment before it says it is
+// locked: nothing is said under the lock, and the unlock asks once by itself where Kivano was moving; a
+// refusal of that shows as any refusal. An older refusal stays the user's to answer.
+TEST(Lock, APointerTakenForTheLockIsAskedForOnceAtUnlock) {
     const struct {
         const char* name;
+        int refusedTicksBefore; // the refusal this many ticks before the lock, or under it (-1)
         bool stopUnderLock;
         bool refuseAgain;
         int asked;
         const char* hint;
     } cases[] = {
-        {"granted again", false, false, 2, ""},
-        {"refused again", false, true, 2, "Desktop refused: press Stop, then Start"},
-        {"stopped under the lock", true, false, 1, "Desktop refused: Start asks again"},
+        {"granted again", -1, false, false, 2, ""},
+        {"refused again", -1, false, true, 2, "Desktop refused: press Stop, then Start"},
+        {"stopped under the lock", -1, true, false, 1, "Desktop refused: Start asks again"},
+        {"refused just before the lock", 10, false, false, 2, ""},
+        {"refused well before the lock", 30, false, false, 1, "Desktop refused: press Stop, then Start"},
     };
     for (const auto& c : cases) {
         Harness h;
         auto& f = h.loadMoving();
         f.lblTop.setCaption("");
+        if (c.refusedTicksBefore >= 0) {
+            f.Pointer_Refused();
+            h.ticks(c.refusedTicksBefore);
+        }
         h.win().onSessionLock(true);
-        f.Pointer_Refused();
-        EXPECT_EQ(f.lblTop.caption(), "") << c.name << ": nobody sees it under the lock";
+        if (c.refusedTicksBefore < 0) {
+            f.Pointer_Refused();
+            EXPECT_EQ(f.lblTop.caption(), "") << c.name << ": nobody sees it under the lock";
+        }
         if (c.stopUnderLock) f.cbStart_Click();
         h.win().onSessionLock(false);
         if (c.refuseAgain) f.Pointer_Refused();
+        h.ticks(30);
         h.win().onSessionLock(true);
-        h.win().onSessionLock(false); // a lock with nothing taken asks nothing
+        h.win().onSessionLock(false); // a later lock with nothing taken asks nothing
         EXPECT_EQ(h.desktop.system.pointerRequests, c.asked) << c.name;
         EXPECT_EQ(f.lblTop.caption(), c.hint) << c.name;
     }

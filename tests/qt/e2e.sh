@@ -74,9 +74,12 @@ echo "pointer x ranged over $min..$max"
 # (2 x 40 px) beyond the window's edges, 184 and 437.
 check "turned back at the left edge" test "$min" -ge 104 -a "$min" -le 230
 check "turned back at the right edge" test "$max" -le 517 -a "$max" -ge 390
-# Each warp resets the X server's idle time, as the screen saver and display power saving see it.
+# Each move resets the X server's idle time, as the screen saver and display power saving see it, and
+# reaches those that read the input devices' own events (XInput2 raw motion, as xscreensaver does).
 idle=$(xprintidle)
 check "while moving the X idle time stays short ($idle ms)" test "$idle" -lt 1000
+raw=$(timeout 2 xinput test-xi2 --root 2>/dev/null | grep -c '(RawMotion)' || true)
+check "while moving the input devices move too ($raw raw motions in 2 s)" test "$raw" -ge 5
 [ -n "$standin" ] && check "while moving the session's idle is inhibited ($(held))" test "$(held)" = "held 1"
 xdotool mousemove 408 314 click 1 # Stop
 sleep 2

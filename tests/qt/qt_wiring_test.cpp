@@ -214,6 +214,48 @@ class QtWiringTest : public QObject {
         }
     }
 
+    // In the desktop's own font, at any size it is set to, every label's text stays whole and inside
+    // the box its layout gives it.
+    void everyLabelFitsItsBoxInTheDesktopsFont_data() {
+        QTest::addColumn<QFont>("desktop");
+        QTest::newRow("the platform's default") << QApplication::font();
+        QTest::newRow("a large sans") << QFont("DejaVu Sans", 11);
+        QTest::newRow("a wide serif") << QFont("DejaVu Serif", 12);
+    }
+    void everyLabelFitsItsBoxInTheDesktopsFont() {
+        QFETCH(QFont, desktop);
+        form_.reset(); // its window was made in the font before
+        const QFont before = QApplication::font();
+        QApplication::setFont(desktop);
+        for (const ui::WindowLayout* layout :
+             {&resources::frmMainLayout(), &resources::dlgTimerLayout(), &resources::frmAboutLayout()}) {
+            const auto window = toolkit_->createWindow(*layout);
+            QWidget* top = nullptr;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() ==
+                    QString::fromUtf8(layout->name.data(), static_cast<int>(layout->name.size())))
+                    top = w;
+            QVERIFY(top != nullptr);
+            QCOMPARE(top->font().family(), desktop.family());
+            const ui::ScaledLayout scaled = ui::scaleLayout(*layout, top->logicalDpiX());
+            for (size_t i = 0; i < layout->controls.size(); ++i) {
+                const ui::ControlLayout& c = layout->controls[i];
+                auto* label = top->findChild<QLabel*>(
+                    QString::fromUtf8(c.name.data(), static_cast<int>(c.name.size())));
+                if (c.kind != ui::Kind::Label || label == nullptr || label->text().isEmpty()) continue;
+                const QRect box(scaled.controls[i].left, scaled.controls[i].top, scaled.controls[i].width,
+                                scaled.controls[i].height);
+                const QRect text = label->fontMetrics().boundingRect(
+                    box, (c.wrap ? Qt::TextWordWrap : Qt::TextSingleLine) | Qt::AlignLeft | Qt::AlignTop,
+                    label->text());
+                QVERIFY2(box.contains(text) && box.contains(label->geometry()),
+                         qPrintable(label->objectName() + ": " + QString::number(text.width()) + " px of " +
+                                    QString::number(box.width())));
+            }
+        }
+        QApplication::setFont(before);
+    }
+
     void closingStoresTheValues() {
         child<QLineEdit>("edSpeed")->setText("4.5");
         form_->window().close();

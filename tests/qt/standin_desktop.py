@@ -18,6 +18,9 @@ Usage: standin_desktop.py LOG [options]
   --version-delay-ms N  answers the portal's version N ms late
   --no-inhibit          a portal without the Inhibit interface
   --screensaver-error   the screen saver answers every Inhibit with an error
+  --session-manager     GNOME's session manager too, with its own Inhibit (as GNOME, MATE, Cinnamon)
+  --inhibit-answer N    the portal's Inhibit answers N through its request (0 held, 2 refused)
+  --inhibit-no-response the portal's Inhibit returns its request but never answers through it
   --own-after-ms N      takes its names on the bus only N ms after start-up
   --slow-create-ms N    the first CreateSession returns only after N ms (its Response after that)
   --backend-dies-after N  the back end holding the session leaves the bus after N pointer motions; it
@@ -79,10 +82,34 @@ class ScreenSaver(dbus.service.Object):
         self.log("held", len(self.held))
 
 
+class SessionManager(dbus.service.Object):
+    def __init__(self, bus, log):
+        super().__init__(bus, "/org/gnome/SessionManager")
+        self.log, self.held, self.next_cookie = log, set(), 41
+
+    @dbus.service.method("org.gnome.SessionManager", in_signature="susu", out_signature="u")
+    def Inhibit(self, app_id, toplevel, reason, flags):
+        self.log("SessionManager.Inhibit", app_id, int(flags))
+        self.next_cookie += 1
+        self.held.add(self.next_cookie)
+        self.log("held", len(self.held))
+        return dbus.UInt32(self.next_cookie)
+
+    @dbus.service.method("org.gnome.SessionManager", in_signature="u")
+    def Uninhibit(self, cookie):
+        self.held.discard(int(cookie))
+        self.log("SessionManager.Uninhibit", int(cookie))
+        self.log("held", len(self.held))
+
+
 class Request(dbus.service.Object):
     def __init__(self, bus, path, log, owner):
         super().__init__(bus, path)
         self.path, self.log, self.owner = path, log, owner
+
+    @dbus.service.signal("org.freedesktop.portal.Request", signature="ua{sv}")
+    def Response(self, code, results):
+        pass
 
     @dbus.service.method("org.freedesktop.portal.Request")
     def Close(self):
@@ -269,10 +296,19 @@ class Portal(dbus.service.Object):
             return
         path = request_path(sender, str(options.get("handle_token", "t")))
         self.log("Portal.Inhibit", int(flags), path)
-        Request(self.bus, path, self.log, self)
-        self.held.add(path)
-        self.log("held", len(self.held))
-        GLib.timeout_add(self.delay_ms, lambda: reply(dbus.ObjectPath(path)) and False)
+        request = Request(self.bus, path, self.log, self)
+        code = self.args.inhibit_answer
+        if code == 0 and not self.args.inhibit_no_response:
+            self.held.add(path)
+            self.log("held", len(self.held))
+
+        def respond():
+            reply(dbus.ObjectPath(path))
+            if not self.args.inhibit_no_response:
+                request.Response(dbus.UInt32(code), dbus.Dictionary({}, signature="sv"))
+            return False
+
+        GLib.timeout_add(self.delay_ms, respond)
 
 
 def main():
@@ -298,6 +334,9 @@ def main():
     parser.add_argument("--slow-create-ms", type=int, default=0)
     parser.add_argument("--backend-dies-after", type=int, default=-1)
     parser.add_argument("--other-backend-dies-after", type=int, default=-1)
+    parser.add_argument("--session-manager", action="store_true")
+    parser.add_argument("--inhibit-answer", type=int, default=0)
+    parser.add_argument("--inhibit-no-response", action="store_true")
     args = parser.parse_args()
 
     DBusGMainLoop(set_as_default=True)
@@ -308,12 +347,16 @@ def main():
         keep.append(ScreenSaver(bus, log, args))
     if not args.no_portal:
         keep.append(Portal(bus, log, args))
+    if args.session_manager:
+        keep.append(SessionManager(bus, log))
 
     def own():
         if not args.no_screensaver:
             keep.append(dbus.service.BusName(SCREENSAVER, bus))
         if not args.no_portal:
             keep.append(dbus.service.BusName(PORTAL, bus))
+        if args.session_manager:
+            keep.append(dbus.service.BusName("org.gnome.SessionManager", bus))
         log("owned")
         return False
 

@@ -6,7 +6,6 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
-#include <QVariantMap>
 
 namespace kivano::ui::qt {
 
@@ -14,13 +13,29 @@ namespace {
 
 const QString kScreenSaver = QStringLiteral("org.freedesktop.ScreenSaver");
 const QString kScreenSaverPath = QStringLiteral("/org/freedesktop/ScreenSaver");
+const QString kSessionManager = QStringLiteral("org.gnome.SessionManager");
+const QString kSessionManagerPath = QStringLiteral("/org/gnome/SessionManager");
 const QString kReason = QStringLiteral("Kivano is moving the mouse pointer");
+const char* const kPortalAnsweredSlot = SLOT(portalAnswered(uint, QVariantMap, QDBusMessage));
 constexpr quint32 kInhibitIdle = 8;
+
+std::size_t indexOf(auto via) {
+    return static_cast<std::size_t>(via);
+}
 
 } // namespace
 
 IdleInhibitor::IdleInhibitor(std::function<QDBusConnection()> connect, QObject* parent)
-    : QObject(parent), connect_(std::move(connect)) {}
+    : QObject(parent), connect_(std::move(connect)) {
+    portalWait_.setSingleShot(true);
+    portalWait_.setInterval(kCallTimeoutMs);
+    QObject::connect(&portalWait_, &QTimer::timeout, this, [this] {
+        listenToRequest(false);
+        bus().send(QDBusMessage::createMethodCall(portal::kService, handle_, portal::kRequest,
+                                                  QStringLiteral("Close")));
+        settled(false);
+    });
+}
 
 QDBusConnection& IdleInhibitor::bus() {
     if (!bus_) {
@@ -28,7 +43,7 @@ QDBusConnection& IdleInhibitor::bus() {
         // A desktop service that starts or restarts later is the one change that makes a new try worth it.
         auto* watcher = new QDBusServiceWatcher(this);
         watcher->setConnection(*bus_);
-        watcher->setWatchedServices({kScreenSaver, portal::kService});
+        watcher->setWatchedServices({kScreenSaver, kSessionManager, portal::kService});
         connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &IdleInhibitor::appeared);
         connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &IdleInhibitor::vanished);
     }
@@ -38,8 +53,11 @@ QDBusConnection& IdleInhibitor::bus() {
 IdleInhibitor::~IdleInhibitor() {
     wanted_ = false;
     // The window is closing: an answer still on its way is waited for (no longer than the call's own
-    // timeout), so that what it grants is let go of too.
-    if (pending_) {
+    // timeout), so that what it grants is let go of too; an open portal request is closed either way.
+    if (pending_ && asked_ == Via::Portal) {
+        pending_ = false;
+        held_ = Via::Portal;
+    } else if (pending_) {
         call_.waitForFinished();
         answered(call_.reply());
     }
@@ -47,7 +65,7 @@ IdleInhibitor::~IdleInhibitor() {
 }
 
 void IdleInhibitor::hold(bool on) {
-    if (on && !wanted_) screenSaverSaidNo_ = portalSaidNo_ = false; // a new need: one more try each
+    if (on && !wanted_) saidNo_ = {}; // a new need: one more try each
     wanted_ = on;
     reconcile();
 }
@@ -62,13 +80,15 @@ void IdleInhibitor::reconcile() {
 }
 
 IdleInhibitor::Via IdleInhibitor::nextToTry() const {
-    if (!screenSaverSaidNo_) return Via::ScreenSaver;
-    if (!portalSaidNo_) return Via::Portal;
+    for (const Via via : {Via::ScreenSaver, Via::SessionManager, Via::Portal})
+        if (!saidNo_[indexOf(via)]) return via;
     return Via::None;
 }
 
 void IdleInhibitor::appeared(const QString& name) {
-    (name == kScreenSaver ? screenSaverSaidNo_ : portalSaidNo_) = false;
+    saidNo_[indexOf(name == kScreenSaver      ? Via::ScreenSaver
+                    : name == kSessionManager ? Via::SessionManager
+                                              : Via::Portal)] = false;
     reconcile();
 }
 
@@ -76,6 +96,7 @@ void IdleInhibitor::appeared(const QString& name) {
 // service appears again.
 void IdleInhibitor::vanished(const QString& name) {
     if ((held_ == Via::ScreenSaver && name == kScreenSaver) ||
+        (held_ == Via::SessionManager && name == kSessionManager) ||
         (held_ == Via::Portal && name == portal::kService))
         held_ = Via::None;
 }
@@ -86,11 +107,19 @@ void IdleInhibitor::request(Via via) {
         call = QDBusMessage::createMethodCall(kScreenSaver, kScreenSaverPath, kScreenSaver,
                                               QStringLiteral("Inhibit"));
         call << QStringLiteral("Kivano") << kReason;
+    } else if (via == Via::SessionManager) {
+        call = QDBusMessage::createMethodCall(kSessionManager, kSessionManagerPath, kSessionManager,
+                                              QStringLiteral("Inhibit"));
+        // The app id names Kivano in the desktop's list; no X window, as the inhibitor is the session's.
+        call << QStringLiteral("com.olberin.Kivano") << 0U << kReason << kInhibitIdle;
     } else {
         call = QDBusMessage::createMethodCall(portal::kService, portal::kPath,
                                               QStringLiteral("org.freedesktop.portal.Inhibit"),
                                               QStringLiteral("Inhibit"));
-        const QVariantMap options{{QStringLiteral("handle_token"), QStringLiteral("kivano%1").arg(++tokens_)},
+        const QString token = QStringLiteral("kivano%1").arg(++tokens_);
+        handle_ = portal::requestPath(bus(), token);
+        listenToRequest(true); // before the call: the answer may come before the call returns
+        const QVariantMap options{{QStringLiteral("handle_token"), token},
                                   {QStringLiteral("reason"), kReason}};
         call << QString() << kInhibitIdle << options;
     }
@@ -100,32 +129,62 @@ void IdleInhibitor::request(Via via) {
     auto* watcher = new QDBusPendingCallWatcher(call_, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
         w->deleteLater();
-        if (!pending_) return; // already taken at the end
-        answered(w->reply());
-        reconcile();
-        if (wanted_ && !pending_ && held_ == Via::None && nextToTry() == Via::None && onNothingHeld)
-            onNothingHeld();
+        if (pending_) answered(w->reply()); // else already taken at the end
     });
 }
 
 void IdleInhibitor::answered(const QDBusMessage& reply) {
-    pending_ = false;
-    if (reply.type() == QDBusMessage::ReplyMessage) granted(reply);
-    if (held_ != Via::None) return;
-    // An error, a malformed answer or none at all: this way is out until something changes. A silent
-    // bus costs one timeout per way, and the window goes on meanwhile.
-    (asked_ == Via::ScreenSaver ? screenSaverSaidNo_ : portalSaidNo_) = true;
+    const QVariantList args = reply.arguments();
+    const bool ok = reply.type() == QDBusMessage::ReplyMessage && args.size() == 1;
+    if (asked_ != Via::Portal) {
+        const bool cookie = ok && args.front().canConvert<quint32>();
+        if (cookie) cookie_ = args.front().toUInt();
+        settled(cookie);
+        return;
+    }
+    // The portal returns its request at once; only the request's answer says whether it holds.
+    if (!ok || !args.front().canConvert<QDBusObjectPath>()) {
+        listenToRequest(false);
+        settled(false);
+        return;
+    }
+    const QString path = args.front().value<QDBusObjectPath>().path();
+    if (path != handle_) { // older portals name the request object themselves
+        listenToRequest(false);
+        handle_ = path;
+        listenToRequest(true);
+    }
+    if (pending_) portalWait_.start();
 }
 
-void IdleInhibitor::granted(const QDBusMessage& reply) {
-    const QVariantList args = reply.arguments();
-    if (args.size() != 1) return; // a malformed answer holds nothing we could let go of
-    if (asked_ == Via::ScreenSaver && args.front().canConvert<quint32>()) {
-        cookie_ = args.front().toUInt();
+void IdleInhibitor::portalAnswered(uint code, const QVariantMap& /*results*/, const QDBusMessage& signal) {
+    if (!pending_ || asked_ != Via::Portal || signal.path() != handle_) return; // repeated, or not ours
+    portalWait_.stop();
+    listenToRequest(false);
+    settled(code == 0);
+}
+
+// The answer is in: held, or this way is out until something changes. A silent bus costs one timeout
+// per way, and the window goes on meanwhile.
+void IdleInhibitor::settled(bool held) {
+    pending_ = false;
+    if (held) {
         held_ = asked_;
-    } else if (asked_ == Via::Portal && args.front().canConvert<QDBusObjectPath>()) {
-        handle_ = args.front().value<QDBusObjectPath>().path();
-        held_ = asked_;
+    } else {
+        saidNo_[indexOf(asked_)] = true;
+    }
+    reconcile();
+    if (wanted_ && !pending_ && held_ == Via::None && nextToTry() == Via::None && onNothingHeld)
+        onNothingHeld();
+}
+
+void IdleInhibitor::listenToRequest(bool on) {
+    if (on) {
+        bus().connect(portal::kService, handle_, portal::kRequest, QStringLiteral("Response"), this,
+                      kPortalAnsweredSlot);
+    } else {
+        bus().disconnect(portal::kService, handle_, portal::kRequest, QStringLiteral("Response"), this,
+                         kPortalAnsweredSlot);
     }
 }
 
@@ -135,9 +194,12 @@ void IdleInhibitor::release() {
         call = QDBusMessage::createMethodCall(kScreenSaver, kScreenSaverPath, kScreenSaver,
                                               QStringLiteral("UnInhibit"));
         call << cookie_;
+    } else if (held_ == Via::SessionManager) {
+        call = QDBusMessage::createMethodCall(kSessionManager, kSessionManagerPath, kSessionManager,
+                                              QStringLiteral("Uninhibit"));
+        call << cookie_;
     } else {
-        call = QDBusMessage::createMethodCall(portal::kService, handle_,
-                                              QStringLiteral("org.freedesktop.portal.Request"),
+        call = QDBusMessage::createMethodCall(portal::kService, handle_, portal::kRequest,
                                               QStringLiteral("Close"));
     }
     held_ = Via::None;

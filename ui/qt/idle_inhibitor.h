@@ -1,22 +1,29 @@
 #pragma once
 // Keeps the desktop session from going idle while Kivano moves the pointer: an idle inhibitor held on
 // the session bus, through the screen saver's own interface (GNOME, KDE) where the desktop offers it,
-// else through the desktop portal. Where neither is there, nothing is held and nothing is said.
-// Every call is asynchronous: a bus that does not answer never stalls the window. Each way is tried at
-// most once per request to stay awake: after a no from both, nothing is asked again until one of the
-// two names appears on the bus or the next request comes.
+// else through GNOME's session manager (which MATE and Cinnamon serve too, and whose list their screen
+// savers heed), else through the desktop portal, held only once its request answers yes. Where none is
+// there, nothing is held and nothing is said. Every call is asynchronous: a bus that does not answer
+// never stalls the window. Each way is tried at most once per request to stay awake: after a no from
+// all, nothing is asked again until one of their names appears on the bus or the next request comes.
 
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusPendingCall>
 #include <QObject>
 #include <QString>
+#include <QTimer>
+#include <QVariantMap>
+#include <array>
+#include <cstddef>
 #include <functional>
 #include <optional>
 
 namespace kivano::ui::qt {
 
 class IdleInhibitor final : public QObject {
+    Q_OBJECT
+
   public:
     // The bus is connected on first use, not at start-up: the first window needs none of it.
     explicit IdleInhibitor(std::function<QDBusConnection()> connect = &QDBusConnection::sessionBus,
@@ -34,14 +41,19 @@ class IdleInhibitor final : public QObject {
     // How long one call may wait for its answer.
     static constexpr int kCallTimeoutMs = 2000;
 
+  private slots:
+    void portalAnswered(uint code, const QVariantMap& results, const QDBusMessage& signal);
+
   private:
-    enum class Via { None, ScreenSaver, Portal };
+    enum class Via { ScreenSaver, SessionManager, Portal, None };
+    static constexpr std::size_t kWays = 3;
 
     void reconcile();
     [[nodiscard]] Via nextToTry() const;
     void request(Via via);
     void answered(const QDBusMessage& reply);
-    void granted(const QDBusMessage& reply);
+    void settled(bool held);
+    void listenToRequest(bool on);
     void release();
     void appeared(const QString& name);
     void vanished(const QString& name);
@@ -51,15 +63,15 @@ class IdleInhibitor final : public QObject {
     std::function<QDBusConnection()> connect_;
     std::optional<QDBusConnection> bus_;
     bool wanted_ = false;
-    bool pending_ = false;  // a request is on its way
+    bool pending_ = false;  // an answer is on its way
     Via asked_ = Via::None; // whom it went to
     QDBusPendingCall call_{QDBusPendingCall::fromError(QDBusError())};
+    QTimer portalWait_; // the portal's answer through its request, awaited no longer than a call's
     // Who said no (or never answered) since the last request to stay awake or the last name that
-    // appeared: neither is asked again until then.
-    bool screenSaverSaidNo_ = false;
-    bool portalSaidNo_ = false;
+    // appeared: none is asked again until then.
+    std::array<bool, kWays> saidNo_{};
     Via held_ = Via::None;
-    quint32 cookie_ = 0; // the screen saver's
+    quint32 cookie_ = 0; // the screen saver's or the session manager's
     QString handle_;     // the portal's request object
     int tokens_ = 0;
 };

@@ -15,7 +15,6 @@ namespace kivano::ui::qt {
 namespace {
 
 const QString kRemoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
-const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
 const char* const kResponseSlot = SLOT(response(uint, QVariantMap, QDBusMessage));
 const char* const kClosedSlot = SLOT(closed(QVariantMap, QDBusMessage));
@@ -132,11 +131,7 @@ void RemoteDesktop::started(const QVariantMap& results) {
 void RemoteDesktop::request(const QString& method, const QVariantList& args, QVariantMap options, Step next) {
     const QString token = QStringLiteral("kivano%1").arg(++tokens_);
     options.insert(QStringLiteral("handle_token"), token);
-    // The request object's path is known before the call, so its answer cannot slip past.
-    QString sender = bus().baseService().mid(1);
-    sender.replace('.', '_');
-    const QString expected =
-        QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
+    const QString expected = portal::requestPath(bus(), token);
     const int attempt = attempt_;
     listen(expected, {attempt, next});
     QDBusMessage call =
@@ -167,12 +162,13 @@ void RemoteDesktop::request(const QString& method, const QVariantList& args, QVa
 
 void RemoteDesktop::listen(const QString& path, Pending pending) {
     requests_.insert(path, pending);
-    bus().connect(portal::kService, path, kRequest, QStringLiteral("Response"), this, kResponseSlot);
+    bus().connect(portal::kService, path, portal::kRequest, QStringLiteral("Response"), this, kResponseSlot);
 }
 
 void RemoteDesktop::forget(const QString& path) {
     if (requests_.remove(path) > 0)
-        bus().disconnect(portal::kService, path, kRequest, QStringLiteral("Response"), this, kResponseSlot);
+        bus().disconnect(portal::kService, path, portal::kRequest, QStringLiteral("Response"), this,
+                         kResponseSlot);
 }
 
 void RemoteDesktop::response(uint code, const QVariantMap& results, const QDBusMessage& signal) {

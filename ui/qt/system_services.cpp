@@ -5,6 +5,7 @@
 #include "ui/qt/text.h"
 #include "ui/qt/virtual_pointer.h"
 #include "ui/qt/wayland_idle_inhibit.h"
+#include "ui/qt/x11_motion.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -20,8 +21,16 @@ bool QtCursor::get(Point& where) {
     return true;
 }
 
+QtCursor::QtCursor() : motion_(X11Motion::open()) {}
+
+QtCursor::~QtCursor() = default;
+
 bool QtCursor::set(Point where) {
-    QCursor::setPos(where.x, where.y);
+    if (motion_) {
+        motion_->moveTo(where);
+    } else {
+        QCursor::setPos(where.x, where.y);
+    }
     return true;
 }
 

@@ -4,15 +4,26 @@
 
 #include "ui/ui.h"
 
+#include <memory>
 #include <string>
 
 namespace kivano::ui::qt {
 
-// The pointer through QCursor on X11: each warp moves the real pointer and is clipped to the screen.
+class X11Motion;
+
+// The pointer on X11: moved as device input where the server offers XTest, else warped through
+// QCursor; either way clipped to the screens.
 class QtCursor final : public ui::Cursor {
   public:
+    QtCursor();
+    QtCursor(const QtCursor&) = delete;
+    QtCursor& operator=(const QtCursor&) = delete;
+    ~QtCursor() override;
     bool get(Point& where) override;
     bool set(Point where) override;
+
+  private:
+    std::unique_ptr<X11Motion> motion_;
 };
 
 class IdleInhibitor;

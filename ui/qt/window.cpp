@@ -6,8 +6,10 @@
 #include "ui/qt/text.h"
 #include "ui/qt/toolkit.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -78,15 +80,45 @@ void WindowWidget::mouseMoveEvent(QMouseEvent* event) {
     QWidget::mouseMoveEvent(event);
 }
 
+namespace {
+
+// Whether each label's caption fits its box in `font`, on one line or, where it wraps, within its height.
+bool labelsFit(const WindowLayout& layout, const ScaledLayout& scaled, QFont font) {
+    for (size_t i = 0; i < layout.controls.size(); ++i) {
+        const ControlLayout& c = layout.controls[i];
+        if (c.kind != Kind::Label || c.caption.empty()) continue;
+        font.setBold(c.bold);
+        const QFontMetricsF metrics(font);
+        const QRectF box(0, 0, scaled.controls[i].width, scaled.controls[i].height);
+        const QRectF need = c.wrap ? metrics.boundingRect(box, Qt::TextWordWrap, q(c.caption))
+                                   : QRectF(0, 0, metrics.horizontalAdvance(q(c.caption)), metrics.height());
+        if (need.width() > box.width() || need.height() > box.height()) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// The layout's boxes were measured in a font Linux lacks: the window draws in the desktop's own font
+// family, at the layout's size or, where a label's text would not fit its box, the largest size below
+// that lets it. No control moves and no text is cut.
+QFont QtWindow::fittingFont(const WindowLayout& layout, const ScaledLayout& scaled) {
+    constexpr double kSmallest = 6;
+    constexpr double kStep = 0.25;
+    QFont font = QApplication::font();
+    font.setPointSizeF(layout.fontPoints);
+    while (font.pointSizeF() - kStep >= kSmallest && !labelsFit(layout, scaled, font))
+        font.setPointSizeF(font.pointSizeF() - kStep);
+    return font;
+}
+
 QtWindow::QtWindow(QtToolkit& toolkit, const WindowLayout& layout)
     : toolkit_(toolkit), widget_(new WindowWidget(*this)), keys_(new KeyRouter(*this, widget_)) {
     widget_->setObjectName(q(layout.name));
     widget_->setWindowTitle(q(layout.caption));
     widget_->setWindowIcon(QIcon(QStringLiteral(":/kivano/kivano.png")));
-    QFont font(q(layout.fontName));
-    font.setPointSizeF(layout.fontPoints);
-    widget_->setFont(font);
     const ScaledLayout scaled = scaleLayout(layout, static_cast<int>(widget_->logicalDpiX()));
+    widget_->setFont(fittingFont(layout, scaled));
     const QSize client(scaled.clientWidth, scaled.clientHeight);
     // A fixed frame with a close box only; the main window stays a normal window with a taskbar entry.
     Qt::WindowFlags flags = Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;

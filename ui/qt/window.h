@@ -6,6 +6,7 @@
 #include "ui/ui.h"
 
 #include <QColor>
+#include <QFont>
 #include <QLine>
 #include <QPixmap>
 #include <QWidget>
@@ -83,6 +84,7 @@ class QtWindow final : public ui::Window {
     void pressRole(bool wantDefault);
     // Controls (controls.cpp).
     void build(const WindowLayout& layout, const ScaledLayout& scaled);
+    static QFont fittingFont(const WindowLayout& layout, const ScaledLayout& scaled);
 
     QtToolkit& toolkit_;
     WindowWidget* widget_;
