@@ -18,7 +18,7 @@ status=0
 for desktop in "${desktops[@]}"; do
     started=$SECONDS
     # Each script ends all it started; the bound is for a desktop that hangs past every wait.
-    script=(tests/desktop/$desktop.sh)
+    script=("tests/desktop/$desktop.sh")
     [ -e "${script[0]}" ] || script=(tests/desktop/x11.sh "$desktop")
     timeout -k 30 600 bash "${script[@]}" || status=1
     echo "== $desktop: $((SECONDS - started)) s"
