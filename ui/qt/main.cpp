@@ -35,7 +35,9 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const bool wayland = QGuiApplication::platformName() == QStringLiteral("wayland");
     ui::qt::QtToolkit toolkit;
-    ui::qt::RemoteDesktop remote;
+    ui::qt::BusClient sessionBus;
+    ui::qt::BusClient systemBus(&QDBusConnection::systemBus);
+    ui::qt::RemoteDesktop remote(sessionBus);
     ui::qt::QtCursor x11Cursor;
     // On wlroots compositors the compositor itself moves the pointer and keeps the session awake.
     ui::qt::WaylandGlobals globals(ui::qt::qtWaylandDisplay());
@@ -47,8 +49,8 @@ int main(int argc, char** argv) {
     ui::qt::WaylandCursor waylandCursor([&](double dx, double dy) {
         if (!pointer.move(dx, dy)) remote.move(dx, dy);
     });
-    ui::qt::IdleInhibitor inhibitor;
-    ui::qt::SessionLock lock;
+    ui::qt::IdleInhibitor inhibitor(sessionBus);
+    ui::qt::SessionLock lock(systemBus, sessionBus);
     ui::qt::QtSystem system(&inhibitor, wayland ? &remote : nullptr, wayland ? &pointer : nullptr,
                             wayland ? &surfaceInhibit : nullptr);
     settings::FileRegistry registry(settings::FileRegistry::defaultRoots());
