@@ -5,7 +5,9 @@
 #include "standin.h"
 #include "ui/qt/qt_backend.h"
 #include "ui/qt/remote_desktop.h"
+#include "ui/qt/virtual_pointer.h"
 #include "ui/qt/wayland_cursor.h"
+#include "ui/qt/wayland_idle_inhibit.h"
 
 #include <QCursor>
 #include <QtTest>
@@ -120,7 +122,11 @@ class RemoteDesktopTest : public QObject {
         QVERIFY(startDesktop({"--start-answer", "1"}));
         RemoteDesktop remote(bus_);
         remote.onRefused = [this] { ++refusals_; };
-        kivano::ui::qt::QtSystem system(nullptr, &remote);
+        kivano::ui::qt::WaylandGlobals none(nullptr); // a compositor without a virtual pointer
+        kivano::ui::qt::VirtualPointer pointer(none);
+        kivano::ui::qt::WaylandIdleInhibit surfaceInhibit(none, {});
+        const kivano::ui::qt::WaylandServices wayland{pointer, remote, surfaceInhibit};
+        kivano::ui::qt::QtSystem system(nullptr, &wayland);
         system.keepAwake(true);
         system.keepAwake(false);
         system.keepAwake(true);

@@ -1,10 +1,9 @@
 // The Qt edition's entry point.
 
 #include "app/program.h"
-#include "resources/strings.h"
-#include "settings/CWinReestr.h"
 #include "settings/file_registry.h"
 #include "ui/qt/idle_inhibitor.h"
+#include "ui/qt/kept_answer.h"
 #include "ui/qt/qt_backend.h"
 #include "ui/qt/remote_desktop.h"
 #include "ui/qt/session_lock.h"
@@ -51,25 +50,14 @@ int main(int argc, char** argv) {
     });
     ui::qt::IdleInhibitor inhibitor(sessionBus);
     ui::qt::SessionLock lock(systemBus, sessionBus);
-    ui::qt::QtSystem system(&inhibitor, wayland ? &remote : nullptr, wayland ? &pointer : nullptr,
-                            wayland ? &surfaceInhibit : nullptr);
+    const ui::qt::WaylandServices waylandServices{pointer, remote, surfaceInhibit};
+    ui::qt::QtSystem system(&inhibitor, wayland ? &waylandServices : nullptr);
     settings::FileRegistry registry(settings::FileRegistry::defaultRoots());
     app::FixedSeedRandom random;
     app::Services services{toolkit, wayland ? static_cast<ui::Cursor&>(waylandCursor) : x11Cursor, system,
                            registry, random};
 
-    // The portal's kept answer lives with Kivano's other settings, as one more value of its own.
-    const std::string key = resources::LoadResString(resources::StringId::kSettingsKey);
-    const std::string tokenName = "Portal Restore Token";
-    remote.loadToken = [&] {
-        std::string token;
-        settings::CWinReestr(registry).GetKeyValue(settings::kHkeyCurrentUser, key, tokenName, token);
-        return QString::fromStdString(token);
-    };
-    remote.saveToken = [&](const QString& token) {
-        std::string text = token.toStdString();
-        settings::CWinReestr(registry).SetKeyValue(settings::kHkeyCurrentUser, key, tokenName, text);
-    };
+    ui::qt::keepAnswerIn(registry, remote);
     const int code = app::runProgram(services, [&](app::frmMain& form) {
         remote.onRefused = [&form] { form.Pointer_Refused(); };
         remote.onStarted = [&form] { form.Pointer_Granted(); };
