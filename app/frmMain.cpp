@@ -28,6 +28,7 @@ void frmMain::bindHandlers() {
     window_->onUnload = [this] { Form_Unload(); };
     window_->onMouseMove = [this] { Form_MouseMove(); };
     window_->onKeyPress = [this](char16_t c) { Form_KeyPress(c); };
+    window_->onSessionLock = [this](bool locked) { locked ? Session_Lock() : Session_Unlock(); };
 
     cbStart.onClick = [this] { cbStart_Click(); };
     cbStart.onKeyPress = [this](char16_t c) { cbStart_KeyPress(c); };

@@ -50,6 +50,11 @@ class frmMain {
     // Nothing on the desktop keeps the session awake for Kivano (Wayland): said on the hint line if the
     // request to stay awake still stands.
     void Awake_Refused();
+    // The session locked and unlocked. While it is locked nothing moves and nothing keeps the display
+    // on; at unlock moving resumes by itself, and a pointer the desktop took back meanwhile is asked
+    // for again, once.
+    void Session_Lock();
+    void Session_Unlock();
 
     // Parameter inputs.
     void edDelay_Change();
@@ -83,6 +88,7 @@ class frmMain {
     std::int32_t WaitTicks = 0;
     bool RestartPending = false;
     bool PointerRefused = false; // the desktop said no to the last request for the pointer
+    bool SessionLocked = false;
     // Schedule state.
     bool IsPaused = false;
     double WorkSeconds = 0;
@@ -102,6 +108,9 @@ class frmMain {
     void applySpeedLike(ui::TextBox& box, double& member);
     void writeSpeedLike(ui::TextBox& box, double& member, double value);
     void restartMover();
+    // Moving is tmMover running, or held off while the session is locked.
+    [[nodiscard]] bool moving() const { return tmMover.enabled() || heldByLock_; }
+    void setMoving(bool on);
     // The tick's three random draws: the extra wait, then the horizontal and vertical steps.
     void applyDraws();
     // Turns the steps back at the window's edges (normal state) or where the screens clipped the move
@@ -137,6 +146,8 @@ class frmMain {
 
   private:
     bool awake_ = false;
+    bool heldByLock_ = false;      // moving, with the mover's ticks stopped until the unlock
+    bool lostWhileLocked_ = false; // the desktop took the pointer back while the session was locked
     std::unique_ptr<timer::dlgTimer> dlgTimer_;
     std::unique_ptr<about::frmAbout> frmAbout_;
 };

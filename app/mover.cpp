@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace kivano::app {
 
@@ -25,11 +26,11 @@ double finite(double value) {
 } // namespace
 
 void frmMain::cbStart_Click() {
-    if (!tmMover.enabled()) {
+    if (!moving()) {
         clearRefusal(); // asked afresh below
         ExtraDelay = 0;
         IsPaused = false;
-        tmMover.setEnabled(true);
+        setMoving(true);
         cbTimer.setEnabled(false);
         cbStart.setCaption(LoadResString(StringId::kStop));
         cbStart.setTooltip(LoadResString(StringId::kStopMoving));
@@ -43,12 +44,45 @@ void frmMain::cbStart_Click() {
     edSpeed_Change();
     edRandomize_Change();
     cbTimer.setEnabled(true);
-    tmMover.setEnabled(false);
+    setMoving(false);
     tmTimer.setEnabled(false);
     cbStart.setCaption(LoadResString(StringId::kStart));
     cbStart.setTooltip(LoadResString(StringId::kStartMoving));
     ShowIdlePage();
     if (PointerRefused) showRefusalNotice();
+    updateAwake();
+}
+
+void frmMain::setMoving(bool on) {
+    if (SessionLocked) {
+        heldByLock_ = on;
+    } else {
+        tmMover.setEnabled(on);
+    }
+}
+
+void frmMain::Session_Lock() {
+    if (SessionLocked) return;
+    SessionLocked = true;
+    // No tick at all while locked: the cursor calls would fail or wake the lock screen's display.
+    heldByLock_ = tmMover.enabled();
+    tmMover.setEnabled(false);
+    updateAwake();
+}
+
+void frmMain::Session_Unlock() {
+    if (!SessionLocked) return;
+    SessionLocked = false;
+    const bool lost = std::exchange(lostWhileLocked_, false);
+    const bool resume = std::exchange(heldByLock_, false);
+    if (resume) tmMover.setEnabled(true);
+    if (lost && resume) {
+        // The desktop may end the session for the lock's sake; the user, just back, can answer it.
+        clearRefusal();
+        services_.system.requestPointer();
+    } else if (lost) {
+        Pointer_Refused();
+    }
     updateAwake();
 }
 
@@ -169,13 +203,18 @@ void frmMain::showActivePage() {
 }
 
 void frmMain::showRefusalNotice() {
-    showHint(tmMover.enabled() ? StringId::kNoticeRefusedMoving : StringId::kNoticeRefusedStopped);
+    showHint(moving() ? StringId::kNoticeRefusedMoving : StringId::kNoticeRefusedStopped);
 }
 
 void frmMain::Pointer_Refused() {
     PointerRefused = true;
+    // Nobody sees it under the lock; the unlock asks again or shows it.
+    if (SessionLocked) {
+        lostWhileLocked_ = true;
+        return;
+    }
     showRefusalNotice();
-    if (tmMover.enabled() && !IsPaused) showActivePage();
+    if (moving() && !IsPaused) showActivePage();
 }
 
 void frmMain::Awake_Refused() {
@@ -183,6 +222,7 @@ void frmMain::Awake_Refused() {
 }
 
 void frmMain::Pointer_Granted() {
+    lostWhileLocked_ = false;
     clearRefusal();
 }
 
@@ -190,7 +230,7 @@ void frmMain::clearRefusal() {
     if (!PointerRefused) return;
     PointerRefused = false;
     lblTop.setCaption({});
-    if (tmMover.enabled() && !IsPaused) showActivePage();
+    if (moving() && !IsPaused) showActivePage();
 }
 
 } // namespace kivano::app

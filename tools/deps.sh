@@ -5,7 +5,7 @@ set -euo pipefail
 
 core=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang-tidy clang-format locales)
 qt=(qt6-base-dev qt6-wayland libx11-dev xvfb xauth xdotool xprintidle x11-utils x11-xserver-utils openbox
-    dbus-daemon python3-dbus python3-gi weston at-spi2-core python3-pyatspi
+    dbus-daemon python3-dbus python3-dbusmock python3-gi weston at-spi2-core python3-pyatspi
     xserver-xorg-core xserver-xorg-video-dummy qt6-base-private-dev libwayland-dev libwayland-bin wayland-protocols
     pkgconf sway swayidle)
 package=(dpkg-dev lintian desktop-file-utils appstream)

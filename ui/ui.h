@@ -131,6 +131,9 @@ class Window {
     Handler onUnload;
     KeyHandler onKeyPress;
     Handler onMouseMove; // over the bare client area
+    // The user's session was locked (true) or unlocked (false), as the system tells it; a remote
+    // session's disconnect counts as a lock. Where the system tells nothing it is never raised.
+    std::function<void(bool)> onSessionLock;
 
   protected:
     virtual Control* find(std::string_view name) = 0;

@@ -1,4 +1,5 @@
-// The request to keep the machine awake follows exactly the time the cursor is being moved.
+// The request to keep the machine awake follows exactly the time the cursor is being moved; while the
+// session is locked nothing moves and nothing is held, and the unlock brings both back by itself.
 
 #include "support/harness.h"
 
@@ -62,6 +63,85 @@ TEST(Awake, AScheduleHoldsItOnlyInItsPausePeriods) {
     h.win().click("cbStart");
     h.win().closeBox();
     EXPECT_EQ(requests, (std::vector<bool>{true, false})) << "stopping a work period has nothing to drop";
+}
+
+// Each state a lock can find: under it no cursor call, no tick and no request to stay awake; the
+// schedule keeps its own clock; the unlock restores exactly what the state had, asking nothing.
+TEST(Lock, StandsAsideUnderTheLockAndComesBackAtUnlock) {
+    const struct {
+        const char* name;
+        const char* schedule; // work and pause minutes, or nullptr for a plain Start (or none)
+        bool start;
+        bool movesAfter;
+        std::size_t awakeAsked; // requests to stay awake from the lock to after the unlock
+    } cases[] = {
+        {"moving", nullptr, true, true, 2},
+        {"stopped", nullptr, false, false, 0},
+        {"a work period that becomes a pause under the lock", "0.5", true, true, 1},
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        h.desktop.screen.position = {300, 300};
+        auto& f = h.load();
+        h.win().paste("edDelay", "0.1");
+        if (c.schedule != nullptr) {
+            h.startSchedule(c.schedule, c.schedule);
+        } else if (c.start) {
+            h.win().click("cbStart");
+        }
+        h.ticks(5);
+        const auto requests = h.desktop.system.awakeRequests;
+        h.win().onSessionLock(true);
+        const auto moves = h.desktop.screen.setCount;
+        EXPECT_FALSE(f.tmMover.enabled()) << c.name << ": no tick wakes a locked machine";
+        EXPECT_TRUE(h.desktop.system.awakeRequests.empty() || !h.desktop.system.awakeRequests.back())
+            << c.name;
+        h.desktop.clock.advance(40'000);
+        EXPECT_EQ(h.desktop.screen.setCount, moves) << c.name;
+        if (c.schedule != nullptr) {
+            EXPECT_FALSE(f.IsPaused) << c.name << ": the schedule's clock went on";
+        }
+        h.win().onSessionLock(false);
+        h.win().onSessionLock(false); // said twice, as two sources may say it
+        h.ticks(3);
+        EXPECT_EQ(h.desktop.screen.setCount > moves, c.movesAfter) << c.name;
+        EXPECT_EQ(f.cbStart.caption(), c.start ? "Stop" : "Start") << c.name;
+        EXPECT_EQ(h.desktop.system.awakeRequests.size(), requests.size() + c.awakeAsked) << c.name;
+        const auto& awake = h.desktop.system.awakeRequests;
+        EXPECT_EQ(!awake.empty() && awake.back(), c.movesAfter) << c.name;
+        EXPECT_EQ(h.desktop.system.pointerRequests, c.start ? 1 : 0) << c.name << ": a kept session is kept";
+    }
+}
+
+// The desktop may take the pointer back for the lock's sake: nothing is said under the lock, and the
+// unlock asks once by itself where Kivano was moving; a refusal of that shows as any refusal.
+TEST(Lock, APointerTakenUnderTheLockIsAskedForOnceAtUnlock) {
+    const struct {
+        const char* name;
+        bool stopUnderLock;
+        bool refuseAgain;
+        int asked;
+        const char* hint;
+    } cases[] = {
+        {"granted again", false, false, 2, ""},
+        {"refused again", false, true, 2, "Desktop refused: press Stop, then Start"},
+        {"stopped under the lock", true, false, 1, "Desktop refused: Start asks again"},
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        auto& f = h.loadMoving();
+        f.lblTop.setCaption("");
+        h.win().onSessionLock(true);
+        f.Pointer_Refused();
+        EXPECT_EQ(f.lblTop.caption(), "") << c.name << ": nobody sees it under the lock";
+        if (c.stopUnderLock) f.cbStart_Click();
+        h.win().onSessionLock(false);
+        if (c.refuseAgain) f.Pointer_Refused();
+        h.win().onSessionLock(true);
+        h.win().onSessionLock(false); // a lock with nothing taken asks nothing
+        EXPECT_EQ(h.desktop.system.pointerRequests, c.asked) << c.name;
+        EXPECT_EQ(f.lblTop.caption(), c.hint) << c.name;
+    }
 }
 
 } // namespace

@@ -1,16 +1,20 @@
 // The Win32 backend's requests to the system, caught at its seams: every cursor move also reaches the
-// input stream as a zero-length move, and the keep-awake request sets and drops the right flags. And a
-// real window under a DPI change.
+// input stream as a zero-length move, and the keep-awake request sets and drops the right flags; under a
+// locked session neither is made. And a real window under a DPI change.
 
+#include "app/frmMain.h"
 #include "resources/layouts.h"
+#include "support/harness.h"
 #include "ui/win32/system_services.h"
 #include "ui/win32/toolkit.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <oleacc.h>
 #include <string>
 #include <vector>
 #include <windows.h>
+#include <wtsapi32.h>
 
 namespace kivano::win32 {
 namespace {
@@ -56,6 +60,69 @@ TEST(Win32Backend, ExeFolderHasNoTrailingSeparator) {
     const std::string folder = System().exeFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_TRUE(folder.back() != '\\' || (folder.size() == 3 && folder[1] == ':')) << folder;
+}
+
+// Runs the thread's messages (the movement timer's among them) for a while.
+void pumpFor(DWORD ms) {
+    const DWORD end = GetTickCount() + ms;
+    for (DWORD now = GetTickCount(); now < end; now = GetTickCount()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+// The system's word on the session, as Windows posts it to the main window (Wine never does), and what
+// Kivano then asks of the system: cursor moves only while nobody has locked or left the session, and the
+// display's request dropped meanwhile.
+TEST(Win32Backend, ALockedOrDisconnectedSessionGetsNoMoveAndNoDisplayRequest) {
+    constexpr EXECUTION_STATE kAwake = ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED;
+    const struct {
+        const char* name;
+        std::vector<WPARAM> events;
+        bool moves; // after the events
+    } cases[] = {
+        {"locked", {WTS_SESSION_LOCK}, false},
+        {"unlocked", {WTS_SESSION_LOCK, WTS_SESSION_UNLOCK}, true},
+        {"remote session left", {WTS_REMOTE_DISCONNECT}, false},
+        {"and taken up again", {WTS_REMOTE_DISCONNECT, WTS_REMOTE_CONNECT}, true},
+        {"switched back to, still locked",
+         {WTS_SESSION_LOCK, WTS_CONSOLE_DISCONNECT, WTS_CONSOLE_CONNECT},
+         false},
+        {"then unlocked",
+         {WTS_SESSION_LOCK, WTS_CONSOLE_DISCONNECT, WTS_CONSOLE_CONNECT, WTS_SESSION_UNLOCK},
+         true},
+    };
+    for (const auto& c : cases) {
+        testing::TempDir dir("win32_lock");
+        const auto registry = testing::makeTestRegistry(dir.path());
+        Toolkit toolkit(GetModuleHandleW(nullptr));
+        Cursor cursor(recordInput);
+        System system(recordState);
+        app::FixedSeedRandom random;
+        app::Services services{toolkit, cursor, system, *registry, random};
+        app::frmMain form(services);
+        form.Form_Load();
+        form.window().show();
+        states.clear();
+        const auto& controls = resources::frmMainLayout().controls;
+        const auto start =
+            std::find_if(controls.begin(), controls.end(), [](auto& k) { return k.name == "cbStart"; });
+        SendMessageW(GetDlgItem(toolkit.mainWindow(), 100 + static_cast<int>(start - controls.begin())),
+                     BM_CLICK, 0, 0);
+        ASSERT_EQ(form.cbStart.caption(), "Stop") << c.name;
+        for (const WPARAM event : c.events)
+            PostMessageW(toolkit.mainWindow(), WM_WTSSESSION_CHANGE, event, 1);
+        pumpFor(100);
+        sent.clear();
+        pumpFor(600);
+        EXPECT_EQ(!sent.empty(), c.moves) << c.name << ": " << sent.size() << " moves";
+        EXPECT_EQ(states.back(), c.moves ? kAwake : ES_CONTINUOUS) << c.name;
+        form.window().close();
+    }
 }
 
 // A control's rectangle in its window's client coordinates.

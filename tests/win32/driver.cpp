@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <windows.h>
+#include <wtsapi32.h>
 
 namespace {
 
@@ -72,6 +73,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "close") return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+    // The system's word that the session was locked or unlocked, which Wine never sends itself.
+    if (command == "session" && argc == 4) {
+        const WPARAM event = std::string_view(argv[3]) == "lock" ? WTS_SESSION_LOCK : WTS_SESSION_UNLOCK;
+        return PostMessageW(window, WM_WTSSESSION_CHANGE, event, 1) ? 0 : 1;
+    }
     if (command == "char" && argc == 4)
         return PostMessageW(window, WM_CHAR, static_cast<WPARAM>(argv[3][0]), 0) ? 0 : 1;
     if (argc != 4) return 2;

@@ -43,6 +43,17 @@ expect "the pointer moved by itself" "yes" "$moved"
 # Each move reaches the session's idle timer (moves come every 0.2 s).
 idle=$(drive idle)
 expect "while moving the idle time stays short ($idle ms)" "yes" "$([ "${idle:-99999}" -lt 1000 ] && echo yes)"
+# A locked session: nothing moves and nothing reaches the idle timer, until the unlock.
+drive session Kivano lock
+sleep 0.5
+before=$(pointer)
+sleep 1.5
+idle=$(drive idle)
+expect "under the lock the pointer stays still" "$before" "$(pointer)"
+expect "and the idle time grows ($idle ms)" "yes" "$([ "${idle:-0}" -ge 1500 ] && echo yes)"
+drive session Kivano unlock
+sleep 1
+expect "the unlock moves it again, no key pressed" "yes" "$([ "$(pointer)" != "$before" ] && echo yes)"
 drive click Kivano cbStart
 sleep 0.5
 before=$(pointer)

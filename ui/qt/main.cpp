@@ -7,6 +7,7 @@
 #include "ui/qt/idle_inhibitor.h"
 #include "ui/qt/qt_backend.h"
 #include "ui/qt/remote_desktop.h"
+#include "ui/qt/session_lock.h"
 #include "ui/qt/virtual_pointer.h"
 #include "ui/qt/wayland_cursor.h"
 #include "ui/qt/wayland_globals.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -46,6 +48,7 @@ int main(int argc, char** argv) {
         if (!pointer.move(dx, dy)) remote.move(dx, dy);
     });
     ui::qt::IdleInhibitor inhibitor;
+    ui::qt::SessionLock lock;
     ui::qt::QtSystem system(&inhibitor, wayland ? &remote : nullptr, wayland ? &pointer : nullptr,
                             wayland ? &surfaceInhibit : nullptr);
     settings::FileRegistry registry(settings::FileRegistry::defaultRoots());
@@ -69,6 +72,9 @@ int main(int argc, char** argv) {
         remote.onRefused = [&form] { form.Pointer_Refused(); };
         remote.onStarted = [&form] { form.Pointer_Granted(); };
         pointer.onLost = [&form] { form.Pointer_Refused(); };
+        lock.onChanged = [&form](bool locked) { form.window().onSessionLock(locked); };
+        // Once the window is up: the buses are not worth its first paint.
+        QTimer::singleShot(0, &lock, [&lock] { lock.watch(); });
         // On X11 each warp keeps the server awake; under Wayland nothing may be left holding.
         if (wayland)
             inhibitor.onNothingHeld = [&form, &surfaceInhibit] {
@@ -77,5 +83,6 @@ int main(int argc, char** argv) {
     });
     // The window is gone.
     remote.onRefused = remote.onStarted = pointer.onLost = inhibitor.onNothingHeld = nullptr;
+    lock.onChanged = nullptr;
     return code;
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <olectl.h>
 #include <stdexcept>
+#include <wtsapi32.h>
 
 namespace kivano::win32 {
 
@@ -91,6 +92,7 @@ Win32Window::Win32Window(Toolkit& toolkit, const WindowLayout& layout)
     if (!layout.background.empty()) picture_ = loadPicture(toolkit.instance(), kAboutPictureResource);
     build();
     fitToMonitor();
+    if (tool) watchesSession_ = WTSRegisterSessionNotification(hwnd_, NOTIFY_FOR_THIS_SESSION) != FALSE;
     toolkit.windows_.push_back(this);
 }
 

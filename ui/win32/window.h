@@ -80,6 +80,7 @@ class Win32Window final : public ui::Window {
     void notify(const NMHDR& header);
     void tick(WPARAM id);
     void pressRole(bool wantDefault);
+    void sessionChanged(WPARAM event);
     void destroyed();
 
     // Controls (controls.cpp).
@@ -112,6 +113,9 @@ class Win32Window final : public ui::Window {
     std::map<std::string, size_t> byName_;
     ui::ScaledLayout scaled_;
     bool open_ = true;
+    bool watchesSession_ = false; // the main window is told of the session's lock and unlock
+    bool locked_ = false;
+    bool disconnected_ = false;
 };
 
 } // namespace kivano::win32

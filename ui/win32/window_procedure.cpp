@@ -3,6 +3,7 @@
 #include "ui/win32/window.h"
 
 #include <commctrl.h>
+#include <wtsapi32.h>
 
 namespace kivano::win32 {
 
@@ -45,6 +46,12 @@ LRESULT Win32Window::handle(UINT msg, WPARAM wp, LPARAM lp) {
         return labelColours(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
     case WM_DPICHANGED:
         rescale(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
+        return 0;
+    case WM_WTSSESSION_CHANGE:
+        sessionChanged(wp);
+        return 0;
+    case WM_DESTROY:
+        if (watchesSession_) WTSUnRegisterSessionNotification(hwnd_);
         return 0;
     case WM_NCDESTROY: {
         // The last message: the default handling still needs the handle that destroyed() lets go of.
@@ -133,6 +140,28 @@ void Win32Window::pressRole(bool wantDefault) {
         if (button != nullptr && button->enabled() && button->onClick) button->onClick();
         return;
     }
+}
+
+// Locked while the session's desktop is locked or the session has no display at all (disconnected, or
+// switched away from): either way nobody is there, and both must end before anyone is.
+void Win32Window::sessionChanged(WPARAM event) {
+    const bool before = locked_ || disconnected_;
+    switch (event) {
+    case WTS_SESSION_LOCK:
+    case WTS_SESSION_UNLOCK:
+        locked_ = event == WTS_SESSION_LOCK;
+        break;
+    case WTS_CONSOLE_DISCONNECT:
+    case WTS_REMOTE_DISCONNECT:
+    case WTS_CONSOLE_CONNECT:
+    case WTS_REMOTE_CONNECT:
+        disconnected_ = event == WTS_CONSOLE_DISCONNECT || event == WTS_REMOTE_DISCONNECT;
+        break;
+    default:
+        return;
+    }
+    const bool now = locked_ || disconnected_;
+    if (now != before && onSessionLock) onSessionLock(now);
 }
 
 // The last message the window gets: from here on nothing reaches this object through the handle.
