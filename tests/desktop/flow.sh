@@ -225,7 +225,7 @@ first_call_after() { # T PATTERN
     awk -v t="$1" -v pat="$2" '$0 ~ pat && match($0, /time=[0-9.]+/) &&
         substr($0, RSTART + 5, RLENGTH - 5) + 0 > t + 0 { print substr($0, RSTART + 5, RLENGTH - 5); exit }' "$work/monitor.log"
 }
-seconds_since() { [ -n "$2" ] && awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", b - a }' || echo none; } # T0 T1
+seconds_since() { [ -n "$2" ] && awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }' || echo none; } # T0 T1
 sessions_opened() { grep -c 'interface=org.freedesktop.portal.RemoteDesktop; member=CreateSession' "$work/monitor.log"; }
 
 # The screen locked while Kivano moves, then unlocked, where the desktop script can lock it (lock_screen,
@@ -235,7 +235,7 @@ sessions_opened() { grep -c 'interface=org.freedesktop.portal.RemoteDesktop; mem
 # new session only where the desktop ended its own, with the dialog at most once (none where the portal
 # keeps the answer).
 lock_run() { # ALLOW-BUTTON SWITCH
-    local n early p since held idle t0 first asked_at opened asked kept=no took
+    local n early p since held idle t0 first asked_at opened asked kept=no took locked ended hinted
     if ! declare -F lock_screen >/dev/null; then
         echo "SKIP: $desktop cannot lock here: its lock screen needs systemd's /run/systemd/seats"
         return 0
@@ -245,8 +245,16 @@ lock_run() { # ALLOW-BUTTON SWITCH
     opened=$(sessions_opened)
     asked=$(dialogs_asked)
     n=$(motions)
+    t0=$(date +%s.%N)
     lock_screen
-    check "the screen locks (logind's LockedHint)" until_ok 10 screen_locked
+    until_ok 10 screen_locked
+    locked=$?
+    # Which Kivano heard of first, where the desktop ended the session: a real GNOME ends it before it
+    # sets LockedHint (and before its ActiveChanged).
+    ended=$(first_call_after "$t0" 'interface=org.freedesktop.portal.Session; member=Closed')
+    hinted=$(awk -v t="$t0" '/SetLockedHint True/ && $1 > t + 0 { print $1; exit }' "$work/logind.log")
+    check "the screen locks (logind's LockedHint after $(seconds_since "$t0" "$hinted") s${ended:+; the session ended after $(seconds_since "$t0" "$ended") s})" \
+        test $locked -eq 0
     sleep 1 # a motion already on its way lands
     early=$(($(motions) - n))
     n=$(motions)
