@@ -14,11 +14,12 @@ bench=(valgrind)
 fuzz=(clang libclang-rt-dev)
 # The real desktops the Wayland path is tried against (tests/desktop): GNOME Shell headless under
 # gnome-session, KWin virtual with PowerDevil, each with its portal backend; the accessibility bus and
-# the bus tools the checks use; idle_watch's protocol; debootstrap for the same on Debian 13 in a chroot.
+# the bus tools the checks use; python3-dbusmock for logind and GNOME's display manager, which the screen
+# lockers need; idle_watch's protocol; debootstrap for the same on Debian 13 in a chroot.
 desktop=(gnome-shell mutter gnome-session-bin gnome-settings-daemon xdg-desktop-portal xdg-desktop-portal-gnome
     xdg-desktop-portal-gtk xwayland libegl-mesa0 libgl1-mesa-dri fonts-cantarell adwaita-icon-theme
     kwin-wayland xdg-desktop-portal-kde powerdevil plasma-workspace
-    dbus-daemon dbus-bin libglib2.0-bin at-spi2-core python3-pyatspi procps
+    dbus-daemon dbus-bin libglib2.0-bin at-spi2-core python3-pyatspi python3-dbusmock procps
     libwayland-dev libwayland-bin wayland-protocols pkg-config debootstrap)
 # Plasma 5.27 (Debian 12) draws its portal's dialog with Qt 5's QML, Plasma 6.3 (Debian 13) with Qt 6's.
 # On Debian 12 the X11 desktops are tried too: MATE's session, window manager and screen saver (its

@@ -79,6 +79,14 @@ struct PixelRect {
     friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
+// A line's two end points, as its PixelRect holds them.
+struct LineEnds {
+    int x1, y1, x2, y2;
+};
+[[nodiscard]] constexpr LineEnds lineEnds(const PixelRect& place) {
+    return {place.left, place.top, place.width, place.height};
+}
+
 // A window's layout at one DPI: what a backend needs to create the window or to lay it out again when
 // the DPI changes under it.
 struct ScaledLayout {

@@ -92,6 +92,16 @@ fi
 printf "[org/gnome/shell]\nenabled-extensions=['kivano-test@olberin.com']\nwelcome-dialog-last-shown-version='999'\n" \
     >"$work/config/glib-2.0/settings/keyfile"
 
+# What the shell's lock screen needs of the system (its LoginManager.canLock): a display manager and
+# logind that knows the session, both on the private system bus, and systemd's seats folder, which is
+# the machine's own (on a machine without it the shell cannot lock).
+start_logind
+spawn display-manager /usr/bin/python3 -m dbusmock --system org.gnome.DisplayManager /org/gnome/DisplayManager/Manager \
+    org.gnome.DisplayManager.Manager
+until_ok 10 gdbus call --system --dest org.gnome.DisplayManager --object-path /org/gnome/DisplayManager/Manager \
+    --method org.freedesktop.DBus.Mock.AddProperty org.gnome.DisplayManager.Manager Version "<'43.0'>" ||
+    { echo "FAIL: gnome: no display manager stand-in"; exit 1; }
+
 say "starting gnome-session"
 # gnome-session 48 has no --builtin: without systemd it starts the components itself.
 builtin=$(/usr/libexec/gnome-session-binary --help 2>&1 | grep -o -- --builtin)
@@ -136,6 +146,26 @@ keys() { # KEYSYM-NAME...
     done
 }
 
+# The screen locked as the user's Super+L locks it. A shell with a display then also takes remote access
+# away while the session mode forbids screencasting, which closes every remote-desktop session (the
+# headless shell skips that step): done here as the shell does it, so that Kivano meets what a real
+# GNOME does to it.
+if [ -d /run/systemd/seats ]; then
+    lock_screen() {
+        gdbus_call --dest org.gnome.Shell --object-path /org/gnome/Shell --method org.gnome.Shell.Eval '
+            const M = typeof Main === "undefined" ? imports.ui.main : Main;
+            const c = global.backend.get_remote_access_controller();
+            global.kivanoRemoteAccess ??= M.sessionMode.connect("updated", () => {
+                const off = !M.sessionMode.allowScreencast;
+                if (off !== Boolean(global.kivanoInhibited)) {
+                    off ? c.inhibit_remote_access() : c.uninhibit_remote_access();
+                    global.kivanoInhibited = off;
+                }
+            });
+            M.screenShield.lock(true);' | grep '^(true' >/dev/null
+    }
+    lock_ends_session=1
+fi
 . "$here/flow.sh"
 # GNOME 48's dialog also offers to remember the answer (ticked already); 43's cannot.
 switches="Allow remote interaction"

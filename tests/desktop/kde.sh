@@ -58,10 +58,10 @@ plasma_major=$(dpkg-query -W -f='${Version}' kwin-wayland | sed 's/^[0-9]*://; s
 export XDG_CURRENT_DESKTOP=KDE XDG_SESSION_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=$plasma_major
 export XDG_MENU_PREFIX=plasma- QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=wayland-kivano
 start_buses
-# logind's part in locking and unlocking the screen, played on the private system bus.
-spawn logind /usr/bin/python3 "$here/logind.py"
-until_ok 10 grep -q ready "$work/logind.log" || { echo "FAIL: kde: no stand-in logind"; exit 1; }
-logind_pid=${pids[-1]}
+# logind's part in locking and unlocking the screen, on the private system bus; the session's id is
+# in the environment, as a Plasma login has it.
+start_logind
+export XDG_SESSION_ID=kivano
 
 # Debian 12's kwin_wayland carries a file capability a container cannot grant; a copy has none.
 cp /usr/bin/kwin_wayland "$work/kwin_wayland"
@@ -94,12 +94,9 @@ say "kwin $(dpkg-query -W -f='${Version}' kwin-wayland), xdg-desktop-portal $(dp
 # The user ends the sharing from the portal's own item in the tray.
 end_from_tray() { timeout 20 /usr/bin/python3 "$here/tray.py" click "Remote Desktop" End; }
 faults=(end_from_tray)
-# The screen locked through the screen saver's interface, unlocked through logind.
-screen_saver() { timeout 10 gdbus call --session --dest org.freedesktop.ScreenSaver --object-path /ScreenSaver \
-    --method "org.freedesktop.ScreenSaver.$1" 2>/dev/null; }
-screen_locked() { screen_saver GetActive | grep -q true; }
-lock_screen() { screen_saver Lock >/dev/null; }
-unlock_screen() { kill -USR1 "$logind_pid"; }
+# The screen locked through the screen saver's interface (kscreenlocker then sets logind's LockedHint).
+lock_screen() { timeout 10 gdbus call --session --dest org.freedesktop.ScreenSaver --object-path /ScreenSaver \
+    --method org.freedesktop.ScreenSaver.Lock >/dev/null 2>&1; }
 # Keys typed through a keyboard-only session of the portal's; Plasma 6 asks once with its dialog,
 # which is answered, then keeps the answer.
 keys() { # KEY...

@@ -117,11 +117,12 @@ start_buses() {
     # The accessibility bus, so that the desktop's dialog and Kivano can be driven as a screen reader does.
     spawn a11y-bus /usr/libexec/at-spi-bus-launcher --launch-immediately
     until_ok 10 owned org.a11y.Bus || { echo "FAIL: $desktop: no accessibility bus"; exit 1; }
-    # Every call to the portal and its backends, for counting dialogs and summing Kivano's motions;
-    # every start and end of the portal's back ends.
+    # Every call to the portal and its backends, for counting dialogs and sessions and summing Kivano's motions;
+    # every start and end of the portal's back ends; the portal's word to Kivano that its session ended.
     spawn monitor dbus-monitor --session "type='method_call',interface='org.freedesktop.portal.RemoteDesktop'" \
         "type='method_call',interface='org.freedesktop.impl.portal.RemoteDesktop'" \
-        "type='signal',member='NameOwnerChanged',arg0namespace='org.freedesktop.impl.portal'"
+        "type='signal',member='NameOwnerChanged',arg0namespace='org.freedesktop.impl.portal'" \
+        "type='signal',interface='org.freedesktop.portal.Session',member='Closed'"
 }
 
 # The portal's services, started by the bus on the first call that needs them and again after they
@@ -234,3 +235,32 @@ wait_motions() { # N: at least N motions in all, within SECONDS
         sleep 0.2
     done
 }
+
+# logind on the private system bus, as the screen lockers and Kivano know it: python3-dbusmock's template
+# with one session, whose LockedHint it carries (with PropertiesChanged) and whose Unlock signal it sends.
+# GetSession and GetSessionByPID return that session, as logind resolves the caller's, and so do logind's
+# aliases for the caller's own user and session (user/self names it as the display session; session/auto
+# is it), which GNOME's shell asks as gnome-session passes no XDG_SESSION_ID on.
+login_session=/org/freedesktop/login1/session/kivano
+login1() { # OBJECT METHOD ARG...
+    timeout 10 gdbus call --system --dest org.freedesktop.login1 --object-path "$1" --method "$2" "${@:3}"
+}
+mock() { login1 /org/freedesktop/login1 "org.freedesktop.DBus.Mock.$1" "${@:2}" >/dev/null; }
+start_logind() {
+    spawn logind /usr/bin/python3 -m dbusmock --system --template logind
+    until_ok 10 login1 /org/freedesktop/login1 org.freedesktop.DBus.Peer.Ping &&
+        mock AddSession kivano seat0 "$(id -u)" "$(id -un)" true &&
+        mock AddMethod org.freedesktop.login1.Manager GetSession s o "ret = '$login_session'" &&
+        mock AddMethod org.freedesktop.login1.Manager GetSessionByPID u o "ret = '$login_session'" &&
+        mock AddObject /org/freedesktop/login1/user/self org.freedesktop.login1.User \
+            "{'Display': <('kivano', objectpath '$login_session')>}" '@a(ssss) []' &&
+        mock AddObject /org/freedesktop/login1/session/auto org.freedesktop.login1.Session \
+            "$(login1 "$login_session" org.freedesktop.DBus.Properties.GetAll org.freedesktop.login1.Session |
+                sed 's/^(\(.*\),)$/\1/')" '@a(ssss) []' ||
+        { echo "FAIL: $desktop: no logind stand-in"; exit 1; }
+}
+screen_locked() {
+    login1 "$login_session" org.freedesktop.DBus.Properties.Get org.freedesktop.login1.Session LockedHint 2>/dev/null |
+        grep true >/dev/null
+}
+unlock_screen() { login1 "$login_session" org.freedesktop.login1.Session.Unlock >/dev/null; } # as `loginctl unlock-session`

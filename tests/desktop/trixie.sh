@@ -39,6 +39,9 @@ done
 # A bind of /dev leaves out the shared-memory mount under it, where wlroots compositors keep their buffers.
 mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm" && mounted+=("$root/dev/shm")
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# GNOME's shell locks its screen only on a systemd machine, which it knows by this folder: made inside
+# the chroot alone, as this machine's own /run is not the chroot's.
+mkdir -p "$root/run/systemd/seats"
 
 # This tree as git sees it (uncommitted changes too); the chroot's own build is kept for the next run.
 mkdir -p "$root/root/kivano"

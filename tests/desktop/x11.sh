@@ -102,8 +102,12 @@ need "/usr/bin/${lock_cmd[0]}"
 
 on_x() { timeout 10 "$@" 2>/dev/null; }
 pointer() { on_x xdotool getmouselocation | sed -n 's/^x:\([0-9-]*\) y:\([0-9-]*\) .*/\1 \2/p'; }
-# Kivano's motions are the pointer's: read every 0.1 s, each change counted.
-motions() { awk '$0 != last { n++ } { last = $0 } END { print (n > 0 ? n - 1 : 0) }' "$work/pointer.log"; }
+# Kivano's motions are the pointer's: read every 0.1 s ("TIME x:X y:Y"), each change counted.
+motions() { awk '{ $1 = "" } $0 != last { n++ } { last = $0 } END { print (n > 0 ? n - 1 : 0) }' "$work/pointer.log"; }
+first_motion_after() { # T: when the pointer was first seen to move after it
+    awk -v t="$1" '{ at = $1; $1 = "" } at + 0 > t + 0 && NR > 1 && $0 != last { print at; exit } { last = $0 }' "$work/pointer.log"
+}
+portal=no
 idle_ms() { on_x xprintidle; }
 idle_low() {
     local ms
@@ -120,7 +124,7 @@ idle_grows() {
     [ -n "$a" ] && [ -n "$b" ] && [ "$b" -ge $((a + 1500)) ]
 }
 # Kivano's inhibitor in the session manager's own list, where the desktop's serves GNOME's interface
-# (MATE, Cinnamon; Kivano asks it there); and how often Kivano asked for one, as the bus saw it.
+# (MATE, Cinnamon), as Kivano asks it there.
 session_manager() { timeout 10 gdbus call --session --dest org.gnome.SessionManager "$@" 2>/dev/null; }
 listed_app_ids() {
     local path
@@ -132,10 +136,9 @@ listed_app_ids() {
 inhibited() {
     local ids
     ids=$(listed_app_ids | tr '\n' ' ')
-    inhibit_seen="listed: ${ids:-none}; Kivano's requests: $(inhibit_requests)"
+    inhibit_seen="listed: ${ids:-none}"
     [[ " $ids " == *" $app_id "* ]]
 }
-inhibit_requests() { grep -c -E 'interface=org.(freedesktop.ScreenSaver|gnome.SessionManager|freedesktop.portal.Inhibit); member=Inhibit$' "$work/inhibit.log"; }
 over_kivano() { :; }
 
 lock_screen() { on_x "${lock_cmd[@]}" >/dev/null; }
@@ -158,14 +161,13 @@ export XDG_SESSION_TYPE=x11
 [ ${#services[@]} -eq 0 ] || activatable "${services[@]}"
 kivano_platform=xcb
 start_buses
-# Whatever asks the bus for an inhibitor.
-spawn inhibit dbus-monitor --session "type='method_call',member='Inhibit'"
 
 spawn xvfb Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display"
 until_ok 10 test -s "$work/display" || { echo "FAIL: $desktop: no X server"; exit 1; }
 DISPLAY=:$(cat "$work/display")
 export DISPLAY
-spawn pointer sh -c 'while xdotool getmouselocation; do sleep 0.1; done | sed -u "s/ screen:.*//"'
+spawn pointer sh -c 'while printf "%s " "$(date +%s.%N)" && xdotool getmouselocation; do sleep 0.1; done |
+    sed -u "s/ screen:.*//"'
 
 mkdir -p "$work/xdg/autostart"
 for a in "${autostart[@]}"; do cp "/etc/xdg/autostart/$a.desktop" "$work/xdg/autostart/"; done
@@ -174,7 +176,7 @@ say "starting ${session[*]}"
 spawn session "${session[@]}"
 until_ok 60 saver_up || { echo "FAIL: $desktop: its screen saver did not answer"; exit 1; }
 inhibitor="$desktop's session manager"
-owned org.gnome.SessionManager || inhibitor="the bus (no session manager of GNOME's kind)"
+owned org.gnome.SessionManager || inhibitor="$desktop (no session manager of GNOME's kind)"
 say "up in $((SECONDS - started)) s: $(dpkg-query -W -f='${Package} ${Version}, ' "${packages[@]}" 2>/dev/null)"
 
 . "$here/flow.sh"

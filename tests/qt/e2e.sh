@@ -12,15 +12,16 @@ XDG_CONFIG_HOME=$(mktemp -d)
 store=$XDG_CONFIG_HOME/kivano/user.reg
 calls=$XDG_CONFIG_HOME/calls.log
 trap 'kill "${pid:-0}" "${desktop:-0}" 2>/dev/null || true; rm -rf "$XDG_CONFIG_HOME"' EXIT
+. "$(dirname "$0")/../support/checks.sh"
 if [ -n "$standin" ]; then
     /usr/bin/python3 "$standin" "$calls" &
     desktop=$!
-    for _ in $(seq 1 100); do grep -q ready "$calls" 2>/dev/null && break; sleep 0.1; done
+    standinReady() { grep -q ready "$calls" 2>/dev/null; }
+    waitFor 100 standinReady
 fi
 # The inhibitors the stand-in desktop holds for Kivano now: "held N" as it last said.
 held() { grep '^held ' "$calls" | tail -1; }
 
-. "$(dirname "$0")/../support/checks.sh"
 
 start() {
     QT_QPA_PLATFORM=xcb "$kivano" 2>/dev/null &
@@ -82,19 +83,17 @@ raw=$(timeout 2 xinput test-xi2 --root 2>/dev/null | grep -c '(RawMotion)' || tr
 check "while moving the input devices move too ($raw raw motions in 2 s)" test "$raw" -ge 5
 [ -n "$standin" ] && check "while moving the session's idle is inhibited ($(held))" test "$(held)" = "held 1"
 xdotool mousemove 408 314 click 1 # Stop
-sleep 2
-idle=$(xprintidle)
-check "after Stop the X idle time grows ($idle ms)" test "$idle" -ge 1500
-[ -n "$standin" ] && check "Stop lets the inhibitor go ($(held))" test "$(held)" = "held 0"
+idleGrew() { [ "$(xprintidle)" -ge 1500 ]; }
+check "after Stop the X idle time grows" waitFor 50 idleGrew
+holding() { [ "$(held)" = "held $1" ]; }
+[ -n "$standin" ] && check "Stop lets the inhibitor go" waitFor 30 holding 0
 if [ -n "$standin" ]; then
     xdotool mousemove 408 314 click 1 # Start again, then close while moving
-    sleep 1
-    check "a second Start holds one again ($(held))" test "$(held)" = "held 1"
+    check "a second Start holds one again" waitFor 30 holding 1
 fi
 stop
 if [ -n "$standin" ]; then
-    sleep 0.5
-    check "closing while moving lets it go ($(held))" test "$(held)" = "held 0"
+    check "closing while moving lets it go" waitFor 30 holding 0
     check "one inhibitor at a time, two in all" test "$(grep -c 'ScreenSaver.Inhibit' "$calls")" = 2
 fi
 

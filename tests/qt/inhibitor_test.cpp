@@ -34,6 +34,7 @@ class InhibitorTest : public QObject {
 
   private:
     StandInDesktop desktop_;
+    kivano::ui::qt::BusClient bus_;
 
     bool startDesktop(const QStringList& options) { return desktop_.start(options); }
     [[nodiscard]] QStringList calls() const { return desktop_.lines(); }
@@ -67,7 +68,8 @@ class InhibitorTest : public QObject {
         QTest::newRow("portal only") << QStringList{"--no-screensaver"} << "Portal.Inhibit 8 "
                                      << "Request.Close ";
         QTest::newRow("session manager before the portal")
-            << QStringList{"--no-screensaver", "--session-manager"} << "SessionManager.Inhibit com.olberin.Kivano 8"
+            << QStringList{"--no-screensaver", "--session-manager"}
+            << "SessionManager.Inhibit com.olberin.Kivano 8"
             << "SessionManager.Uninhibit 42";
     }
     void holdsExactlyWhileAskedThroughTheDesktopsInterface() {
@@ -75,7 +77,7 @@ class InhibitorTest : public QObject {
         QFETCH(QString, first);
         QFETCH(QString, last);
         QVERIFY(startDesktop(options));
-        IdleInhibitor inhibitor;
+        IdleInhibitor inhibitor(bus_);
         inhibitor.hold(true);
         inhibitor.hold(true); // one at a time
         QTRY_COMPARE(held(), QStringLiteral("held 1"));
@@ -95,7 +97,7 @@ class InhibitorTest : public QObject {
     // Let go of before the answer came: released as soon as it comes.
     void aReleaseBeforeTheAnswerLetsGoWhenItArrives() {
         QVERIFY(startDesktop({"--delay-ms", "500"}));
-        IdleInhibitor inhibitor;
+        IdleInhibitor inhibitor(bus_);
         inhibitor.hold(true);
         inhibitor.hold(false);
         QTRY_COMPARE(requests().size(), 2);
@@ -106,7 +108,7 @@ class InhibitorTest : public QObject {
     void aSecondStartHoldsAgainAndTheEndLetsGo() {
         QVERIFY(startDesktop({}));
         {
-            IdleInhibitor inhibitor;
+            IdleInhibitor inhibitor(bus_);
             inhibitor.hold(true);
             QTRY_COMPARE(held(), QStringLiteral("held 1"));
             inhibitor.hold(false);
@@ -130,8 +132,8 @@ class InhibitorTest : public QObject {
         QTest::newRow("a screen saver that answers errors beside a portal")
             << QStringList{"--screensaver-error"} << 1;
         // The portal's request says no, or says nothing: a request handle is no inhibitor.
-        QTest::newRow("a portal whose request answers no") << QStringList{"--no-screensaver", "--inhibit-answer", "2"}
-                                                           << 0;
+        QTest::newRow("a portal whose request answers no")
+            << QStringList{"--no-screensaver", "--inhibit-answer", "2"} << 0;
         QTest::newRow("a portal whose request never answers")
             << QStringList{"--no-screensaver", "--inhibit-no-response"} << 0;
     }
@@ -141,7 +143,7 @@ class InhibitorTest : public QObject {
         BusMonitor monitor;
         QVERIFY(monitor.start({QStringLiteral("Inhibit")}));
         QVERIFY(startDesktop(options));
-        IdleInhibitor inhibitor;
+        IdleInhibitor inhibitor(bus_);
         int nothingHeld = 0;
         inhibitor.onNothingHeld = [&nothingHeld] { ++nothingHeld; };
         for (int start = 1; start <= 2; ++start) {
@@ -151,7 +153,8 @@ class InhibitorTest : public QObject {
             inhibitor.hold(true);
             QTest::qWait(1000);
             // told once per Start where nothing holds, a portal that never answers its request included
-            QTRY_COMPARE_WITH_TIMEOUT(nothingHeld, holding == 0 ? start : 0, IdleInhibitor::kCallTimeoutMs * 2);
+            QTRY_COMPARE_WITH_TIMEOUT(nothingHeld, holding == 0 ? start : 0,
+                                      kivano::ui::qt::BusClient::kTimeoutMs * 2);
             QCOMPARE(monitor.calls(kScreenSaverName), start);
             QCOMPARE(monitor.calls(kSessionManagerName), start);
             QCOMPARE(monitor.calls(kPortalName), start);
@@ -168,7 +171,7 @@ class InhibitorTest : public QObject {
         BusMonitor monitor;
         QVERIFY(monitor.start({QStringLiteral("Inhibit")}));
         QVERIFY(startDesktop({"--own-after-ms", "800"}));
-        IdleInhibitor inhibitor;
+        IdleInhibitor inhibitor(bus_);
         inhibitor.hold(true);
         QTRY_COMPARE(monitor.calls(kPortalName), 1); // both said no: nobody owned their names yet
         QCOMPARE(held(), QStringLiteral("held 0"));
@@ -184,7 +187,7 @@ class InhibitorTest : public QObject {
         BusMonitor monitor;
         QVERIFY(monitor.start({QStringLiteral("Inhibit")}));
         QVERIFY(startDesktop({}));
-        IdleInhibitor inhibitor;
+        IdleInhibitor inhibitor(bus_);
         inhibitor.hold(true);
         QTRY_COMPARE(held(), QStringLiteral("held 1"));
         cleanup();
@@ -197,13 +200,14 @@ class InhibitorTest : public QObject {
     // asked next.
     void aSilentScreenSaverCostsOneTimeout() {
         QVERIFY(startDesktop({"--silent-screensaver"}));
-        IdleInhibitor inhibitor;
+        IdleInhibitor inhibitor(bus_);
         QElapsedTimer call;
         call.start();
         inhibitor.hold(true);
         // A blocking call would take the bus's whole timeout; this one only queues the message.
-        QVERIFY(call.elapsed() < IdleInhibitor::kCallTimeoutMs);
-        QTRY_COMPARE_WITH_TIMEOUT(held(), QStringLiteral("held 1"), IdleInhibitor::kCallTimeoutMs * 3);
+        QVERIFY(call.elapsed() < bus_.timeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(held(), QStringLiteral("held 1"),
+                                  kivano::ui::qt::BusClient::kTimeoutMs * 3);
         QCOMPARE(requests().size(), 2);
         QCOMPARE(requests().front(), QStringLiteral("ScreenSaver.Inhibit Kivano"));
         QVERIFY(requests().back().startsWith(QStringLiteral("Portal.Inhibit 8 ")));

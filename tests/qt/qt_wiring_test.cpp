@@ -7,6 +7,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include <QToolButton>
 #include <QtTest>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -43,6 +45,24 @@ class QtWiringTest : public QObject {
     static void hover(QWidget* w) {
         QEnterEvent enter(QPointF(2, 2), w->mapTo(w->window(), QPointF(2, 2)), w->mapToGlobal(QPointF(2, 2)));
         QApplication::sendEvent(w, &enter);
+    }
+    // Acts on the named window as soon as it shows, from the event loop its modal show runs: a window
+    // that comes late is still answered, one that never comes leaves the action undone.
+    static void whenShown(const char* name, std::function<void(QWidget*)> act) {
+        auto* poll = new QTimer;
+        auto deadline = std::make_shared<QDeadlineTimer>(5000);
+        QObject::connect(poll, &QTimer::timeout, [poll, deadline, name, act = std::move(act)] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->objectName() == name && w->isVisible()) {
+                    poll->deleteLater();
+                    poll->stop();
+                    act(w);
+                    return;
+                }
+            }
+            if (deadline->hasExpired()) poll->deleteLater();
+        });
+        poll->start(10);
     }
     static void moveOver(QWidget* w, QPoint at) {
         QMouseEvent move(QEvent::MouseMove, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::NoButton,
@@ -137,13 +157,9 @@ class QtWiringTest : public QObject {
 
     void letterIOnStartOpensTheAboutBoxModally() {
         bool seen = false;
-        QTimer::singleShot(200, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (w->objectName() == "frmAbout" && w->isVisible()) {
-                    seen = w->findChild<QLabel*>("lblVersion")->text() == "Version 2.2.0";
-                    QTest::mouseClick(w->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
-                }
-            }
+        whenShown("frmAbout", [&](QWidget* w) {
+            seen = w->findChild<QLabel*>("lblVersion")->text() == "Version 2.2.0";
+            QTest::mouseClick(w->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
         });
         auto* start = child<QPushButton>("cbStart");
         start->setFocus();
@@ -153,13 +169,9 @@ class QtWiringTest : public QObject {
 
     void timerDialogEscCancels() {
         bool seen = false;
-        QTimer::singleShot(200, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (w->objectName() == "dlgTimer" && w->isVisible()) {
-                    seen = w->findChild<QLineEdit*>("edWork")->text() == "1";
-                    QTest::keyClick(w->findChild<QLineEdit*>("edWork"), Qt::Key_Escape);
-                }
-            }
+        whenShown("dlgTimer", [&](QWidget* w) {
+            seen = w->findChild<QLineEdit*>("edWork")->text() == "1";
+            QTest::keyClick(w->findChild<QLineEdit*>("edWork"), Qt::Key_Escape);
         });
         QTest::mouseClick(child<QPushButton>("cbTimer"), Qt::LeftButton);
         QVERIFY(seen);

@@ -5,7 +5,9 @@
 #include "standin.h"
 #include "ui/qt/qt_backend.h"
 #include "ui/qt/remote_desktop.h"
+#include "ui/qt/virtual_pointer.h"
 #include "ui/qt/wayland_cursor.h"
+#include "ui/qt/wayland_idle_inhibit.h"
 
 #include <QCursor>
 #include <QtTest>
@@ -18,6 +20,7 @@ class RemoteDesktopTest : public QObject {
 
   private:
     StandInDesktop desktop_;
+    kivano::ui::qt::BusClient bus_;
     int refusals_ = 0;
     QString savedToken_;
 
@@ -32,7 +35,7 @@ class RemoteDesktopTest : public QObject {
         return out;
     }
     std::unique_ptr<RemoteDesktop> session() {
-        auto remote = std::make_unique<RemoteDesktop>();
+        auto remote = std::make_unique<RemoteDesktop>(bus_);
         remote->onRefused = [this] { ++refusals_; };
         remote->loadToken = [this] { return savedToken_; };
         remote->saveToken = [this](const QString& token) { savedToken_ = token; };
@@ -56,7 +59,10 @@ class RemoteDesktopTest : public QObject {
         refusals_ = 0;
         savedToken_.clear();
     }
-    void cleanup() { desktop_.stop(); }
+    void cleanup() {
+        desktop_.stop();
+        bus_.timeoutMs = kivano::ui::qt::BusClient::kTimeoutMs;
+    }
 
     void theSessionStartsOnceAndTakesTheEnginesSteps_data() {
         QTest::addColumn<QStringList>("options");
@@ -114,9 +120,13 @@ class RemoteDesktopTest : public QObject {
     // Staying awake (a schedule's pause period) never asks for the pointer; only the user's Start does.
     void onlyTheUsersStartAsksForThePointer() {
         QVERIFY(startDesktop({"--start-answer", "1"}));
-        RemoteDesktop remote;
+        RemoteDesktop remote(bus_);
         remote.onRefused = [this] { ++refusals_; };
-        kivano::ui::qt::QtSystem system(nullptr, &remote);
+        kivano::ui::qt::WaylandGlobals none(nullptr); // a compositor without a virtual pointer
+        kivano::ui::qt::VirtualPointer pointer(none);
+        kivano::ui::qt::WaylandIdleInhibit surfaceInhibit(none, {});
+        const kivano::ui::qt::WaylandServices wayland{pointer, remote, surfaceInhibit};
+        kivano::ui::qt::QtSystem system(nullptr, &wayland);
         system.keepAwake(true);
         system.keepAwake(false);
         system.keepAwake(true);
@@ -221,7 +231,7 @@ class RemoteDesktopTest : public QObject {
                                QStringLiteral("SelectDevices")}));
         QVERIFY(startDesktop({"--slow-create-ms", "800", "--delay-ms", "400"}));
         const auto remote = session();
-        remote->callTimeoutMs = 300;
+        bus_.timeoutMs = 300;
         remote->start();
         QTRY_COMPARE(refusals_, 1);
         remote->start();

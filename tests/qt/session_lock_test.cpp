@@ -21,6 +21,12 @@ QDBusConnection privateBus() {
     return QDBusConnection::sessionBus();
 }
 
+// Both buses are the private one.
+struct Buses {
+    kivano::ui::qt::BusClient system{&privateBus};
+    kivano::ui::qt::BusClient session{&privateBus};
+};
+
 } // namespace
 
 class SessionLockTest : public QObject {
@@ -75,7 +81,8 @@ class SessionLockTest : public QObject {
     // Each source alone, and both together: told once per change, unlocked only when every source says so.
     void followsLogindAndTheScreenSavers() {
         QVERIFY(startLogind(false));
-        SessionLock lock(&privateBus, &privateBus);
+        Buses buses;
+        SessionLock lock(buses.system, buses.session);
         QList<bool> told;
         lock.onChanged = [&told](bool locked) { told << locked; };
         lock.watch();
@@ -104,7 +111,8 @@ class SessionLockTest : public QObject {
     // Started under a lock (as after a crash and restart): locked from logind's first answer.
     void aLockThatStandsAtStartIsRead() {
         QVERIFY(startLogind(true));
-        SessionLock lock(&privateBus, &privateBus);
+        Buses buses;
+        SessionLock lock(buses.system, buses.session);
         QList<bool> told;
         lock.onChanged = [&told](bool locked) { told << locked; };
         lock.watch();

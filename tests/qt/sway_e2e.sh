@@ -58,7 +58,7 @@ moved() { [ "$(motions)" -ge 3 ]; }
 waitFor 100 moved
 check "Start moves the pointer: the probe saw $(motions) motions over $(positions) places" \
     test "$(positions)" -ge 3
-check "no dialog, no refusal on the hint line" test -z "$(labels | grep 'Desktop refused')"
+check "no dialog, no refusal on the hint line" no_label 'Desktop refused'
 check "the compositor reports the window inhibiting idle ($(inhibiting))" test "$(inhibiting)" = True
 
 # The judge, a real idle daemon. Sway 1.7 counts no activity while an inhibitor is honoured, so each
@@ -70,7 +70,7 @@ sleep "$watch"
 check "swayidle never fires while moving with the window shown (${watch} s, timeout ${idleSeconds} s)" \
     test "$(idles)" = 0
 check "with no desktop service on the bus, no notice that nothing keeps it awake" \
-    test -z "$(labels | grep 'Nothing keeps the screen awake')"
+    no_label 'Nothing keeps the screen awake'
 timeout 10 swaymsg '[app_id="kivano"] move scratchpad' >/dev/null
 notInhibiting() { [ "$(inhibiting)" = False ]; }
 check "hidden, the window's inhibitor no longer counts ($(inhibiting))" waitFor 50 notInhibiting

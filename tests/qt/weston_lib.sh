@@ -13,8 +13,7 @@ export XDG_RUNTIME_DIR=$work XDG_CONFIG_HOME=$work/config WAYLAND_DISPLAY=kivano
 calls=$work/calls.log
 
 . "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
-press() { timeout 30 /usr/bin/python3 "$driver" press "$1"; }
-labels() { timeout 30 /usr/bin/python3 "$driver" labels; }
+. "$(dirname "${BASH_SOURCE[0]}")/../support/atspi.sh"
 motions() { grep -c '^motion ' "$calls"; }
 standinReady() { grep -q ready "$calls" 2>/dev/null; }
 

@@ -16,8 +16,7 @@ export XDG_RUNTIME_DIR=$work HOME=$work
 unset WAYLAND_DISPLAY SWAYSOCK DISPLAY
 
 . "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
-press() { timeout 30 /usr/bin/python3 "$driver" press "$1"; }
-labels() { timeout 30 /usr/bin/python3 "$driver" labels; }
+. "$(dirname "${BASH_SOURCE[0]}")/../support/atspi.sh"
 motions() { grep -c '^motion ' "$work/probe.log"; }
 positions() { grep '^motion ' "$work/probe.log" | sort -u | wc -l; }
 idles() { grep -c '^idle' "$work/idle.log"; }

@@ -89,55 +89,55 @@ QLabel* makeLabel(QWidget* parent, const ControlLayout& c, const QRect& r) {
 
 } // namespace
 
-std::string QtLabel::caption() const {
+std::string Label::caption() const {
     return w_->text().toStdString();
 }
 
-void QtLabel::setCaption(const std::string& text) {
+void Label::setCaption(const std::string& text) {
     const QString wanted = q(text);
     if (w_->text() != wanted) w_->setText(wanted);
 }
 
-QtTextBox::QtTextBox(QLineEdit* w) : w_(w) {
+TextBox::TextBox(QLineEdit* w) : w_(w) {
     QObject::connect(w_, &QLineEdit::textChanged, w_, [this] {
         if (onChange) onChange();
     });
 }
 
-std::string QtTextBox::text() const {
+std::string TextBox::text() const {
     return w_->text().toStdString();
 }
 
-void QtTextBox::setText(const std::string& text) {
+void TextBox::setText(const std::string& text) {
     w_->setText(q(text));
 }
 
-QtButton::QtButton(QPushButton* w) : w_(w) {
+Button::Button(QPushButton* w) : w_(w) {
     QObject::connect(w_, &QPushButton::clicked, w_, [this] {
         if (onClick) onClick();
     });
 }
 
-std::string QtButton::caption() const {
+std::string Button::caption() const {
     return w_->text().toStdString();
 }
-void QtButton::setCaption(const std::string& text) {
+void Button::setCaption(const std::string& text) {
     w_->setText(q(text));
 }
-std::string QtButton::tooltip() const {
+std::string Button::tooltip() const {
     return w_->toolTip().toStdString();
 }
-void QtButton::setTooltip(const std::string& text) {
+void Button::setTooltip(const std::string& text) {
     w_->setToolTip(q(text));
 }
-bool QtButton::enabled() const {
+bool Button::enabled() const {
     return w_->isEnabled();
 }
-void QtButton::setEnabled(bool on) {
+void Button::setEnabled(bool on) {
     w_->setEnabled(on);
 }
 
-QtUpDown::QtUpDown(QWidget* parent, const QRect& r, const std::string& name) : box_(new QWidget(parent)) {
+UpDown::UpDown(QWidget* parent, const QRect& r, const std::string& name) : box_(new QWidget(parent)) {
     box_->setGeometry(r);
     auto* layout = new QVBoxLayout(box_);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -161,7 +161,7 @@ QtUpDown::QtUpDown(QWidget* parent, const QRect& r, const std::string& name) : b
     });
 }
 
-void QtBrowser::navigate(const std::string& address) {
+void Browser::navigate(const std::string& address) {
     const bool queued = !pending_.isEmpty();
     pending_ = q(address);
     if (queued) return;
@@ -174,108 +174,122 @@ void QtBrowser::navigate(const std::string& address) {
         Qt::QueuedConnection);
 }
 
-QtTimer::QtTimer(QObject* parent) : t_(new QTimer(parent)) {
+Timer::Timer(QObject* parent) : t_(new QTimer(parent)) {
     t_->setTimerType(Qt::PreciseTimer);
     QObject::connect(t_, &QTimer::timeout, t_, [this] {
         if (onTimer) onTimer();
     });
 }
 
-void QtTimer::setEnabled(bool on) {
+void Timer::setEnabled(bool on) {
     if (on && !enabled_) t_->start(static_cast<int>(interval_));
     if (!on) t_->stop();
     enabled_ = on;
 }
 
-void QtTimer::setInterval(std::uint32_t ms) {
+void Timer::setInterval(std::uint32_t ms) {
     interval_ = ms;
     if (enabled_) t_->start(static_cast<int>(ms)); // a new interval starts a fresh period
+}
+
+// A control made for the layout, with what the window does with it besides.
+struct QtWindow::Made {
+    QWidget* widget = nullptr; // none for timers and lines
+    std::unique_ptr<ui::Control> control;
+    KeyHandler* keys = nullptr; // where the control's own key presses go
+    bool named = false;         // named for screen readers: it shows no text of its own
+    bool focusable = false;     // takes the focus even off the tab order
+    bool ownEvents = true;      // reports its mouse moves itself (an up-down's arrows report theirs)
+};
+
+QtWindow::Made QtWindow::make(const WindowLayout& layout, const ControlLayout& c, const PixelRect& place) {
+    const QRect r(place.left, place.top, place.width, place.height);
+    Made made;
+    switch (c.kind) {
+    case Kind::Label: {
+        auto* label = makeLabel(widget_, c, r);
+        made.widget = label;
+        made.control = std::make_unique<Label>(label);
+        break;
+    }
+    case Kind::TextBox: {
+        auto* edit = new QLineEdit(widget_);
+        edit->setGeometry(r);
+        auto box = std::make_unique<TextBox>(edit);
+        made = {edit, nullptr, &box->onKeyPress, true, true};
+        made.control = std::move(box);
+        break;
+    }
+    case Kind::Button: {
+        auto* button = new QPushButton(q(c.caption), widget_);
+        button->setGeometry(r);
+        button->setToolTip(q(c.tooltip));
+        button->setAutoDefault(false);
+        auto control = std::make_unique<Button>(button);
+        made = {button, nullptr, &control->onKeyPress, false, true};
+        made.control = std::move(control);
+        break;
+    }
+    case Kind::UpDown: {
+        auto updown = std::make_unique<UpDown>(widget_, r, accessibleName(layout, c));
+        made.widget = updown->widget();
+        made.widget->setToolTip(q(c.tooltip));
+        // The arrows report the mouse over them; the pair has no key presses of its own.
+        for (auto* child : made.widget->findChildren<QWidget*>())
+            child->installEventFilter(new ControlEvents(child, &updown->onMouseMove, nullptr));
+        made.named = true;
+        made.ownEvents = false;
+        made.control = std::move(updown);
+        break;
+    }
+    case Kind::Browser: {
+        auto* browser = new QTextBrowser(widget_);
+        browser->setGeometry(r);
+        browser->setFocusPolicy(Qt::NoFocus);
+        browser->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        browser->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        made.widget = browser;
+        made.named = true;
+        made.control = std::make_unique<Browser>(browser);
+        break;
+    }
+    case Kind::Timer: {
+        auto timer = std::make_unique<Timer>(widget_);
+        timer->setInterval(c.interval);
+        made.control = std::move(timer);
+        return made;
+    }
+    case Kind::Line: {
+        const LineEnds ends = lineEnds(place);
+        widget_->lines.push_back({QLine(ends.x1, ends.y1, ends.x2, ends.y2),
+                                  colourOf(c.foreground, widget_->palette()), c.lineWidth});
+        made.control = std::make_unique<Line>();
+        return made;
+    }
+    }
+    return made;
 }
 
 void QtWindow::build(const WindowLayout& layout, const ScaledLayout& scaled) {
     std::vector<std::pair<int, QWidget*>> tabOrder;
     for (size_t i = 0; i < layout.controls.size(); ++i) {
         const ControlLayout& c = layout.controls[i];
-        const PixelRect& place = scaled.controls[i];
-        const QRect r(place.left, place.top, place.width, place.height);
-        QWidget* w = nullptr;
-        std::unique_ptr<ui::Control> control;
-        switch (c.kind) {
-        case Kind::Label: {
-            auto* label = makeLabel(widget_, c, r);
-            w = label;
-            control = std::make_unique<QtLabel>(label);
-            break;
-        }
-        case Kind::TextBox: {
-            auto* edit = new QLineEdit(widget_);
-            edit->setGeometry(r);
-            w = edit;
-            control = std::make_unique<QtTextBox>(edit);
-            break;
-        }
-        case Kind::Button: {
-            auto* button = new QPushButton(q(c.caption), widget_);
-            button->setGeometry(r);
-            button->setToolTip(q(c.tooltip));
-            button->setAutoDefault(false);
-            w = button;
-            control = std::make_unique<QtButton>(button);
-            break;
-        }
-        case Kind::UpDown: {
-            auto updown = std::make_unique<QtUpDown>(widget_, r, accessibleName(layout, c));
-            w = updown->widget();
-            w->setToolTip(q(c.tooltip));
-            for (auto* child : w->findChildren<QWidget*>()) {
-                child->installEventFilter(new ControlEvents(child, &updown->onMouseMove, nullptr));
-            }
-            control = std::move(updown);
-            break;
-        }
-        case Kind::Browser: {
-            auto* browser = new QTextBrowser(widget_);
-            browser->setGeometry(r);
-            browser->setFocusPolicy(Qt::NoFocus);
-            browser->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            browser->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            w = browser;
-            control = std::make_unique<QtBrowser>(browser);
-            break;
-        }
-        case Kind::Timer: {
-            auto timer = std::make_unique<QtTimer>(widget_);
-            timer->setInterval(c.interval);
-            control = std::move(timer);
-            break;
-        }
-        case Kind::Line:
-            widget_->lines.push_back({QLine(place.left, place.top, place.width, place.height),
-                                      colourOf(c.foreground, widget_->palette()), c.lineWidth});
-            control = std::make_unique<QtLine>();
-            break;
-        }
-        if (w != nullptr) {
+        Made made = make(layout, c, scaled.controls[i]);
+        if (QWidget* w = made.widget) {
             w->setObjectName(q(c.name));
-            // Controls without a text of their own are named for screen readers; labels and buttons
-            // already say what they are.
-            if (c.kind == Kind::TextBox || c.kind == Kind::UpDown || c.kind == Kind::Browser)
-                w->setAccessibleName(q(accessibleName(layout, c)));
+            if (made.named) w->setAccessibleName(q(accessibleName(layout, c)));
             w->installEventFilter(keys_);
-            if (c.kind != Kind::UpDown) {
-                auto* key = c.kind == Kind::Button    ? &static_cast<QtButton*>(control.get())->onKeyPress
-                            : c.kind == Kind::TextBox ? &static_cast<QtTextBox*>(control.get())->onKeyPress
-                                                      : nullptr;
-                w->installEventFilter(new ControlEvents(w, &control->onMouseMove, key));
-            }
+            // Installed last, so it sees each event first.
+            if (made.ownEvents)
+                w->installEventFilter(new ControlEvents(w, &made.control->onMouseMove, made.keys));
             if (c.tabStop) {
                 tabOrder.emplace_back(c.tabIndex, w);
-            } else if (c.kind != Kind::TextBox && c.kind != Kind::Button) {
+            } else if (!made.focusable) {
                 w->setFocusPolicy(Qt::NoFocus);
             }
         }
         layouts_[std::string(c.name)] = &c;
-        controls_.emplace(std::string(c.name), std::move(control));
+        controls_.emplace(std::string(c.name), std::move(made.control));
     }
     std::sort(tabOrder.begin(), tabOrder.end());
     for (size_t i = 1; i < tabOrder.size(); ++i)

@@ -18,9 +18,9 @@ class QObject;
 
 namespace kivano::ui::qt {
 
-class QtLabel final : public ui::Label {
+class Label final : public ui::Label {
   public:
-    explicit QtLabel(QLabel* w) : w_(w) {}
+    explicit Label(QLabel* w) : w_(w) {}
     [[nodiscard]] std::string caption() const override;
     // The hint line is rewritten on every mouse move; the same text needs no repaint.
     void setCaption(const std::string& text) override;
@@ -29,11 +29,11 @@ class QtLabel final : public ui::Label {
     QLabel* w_;
 };
 
-class QtTextBox final : public ui::TextBox {
+class TextBox final : public ui::TextBox {
   public:
     // Qt emits textChanged for the user's edits and, synchronously, for the program's writes of a
     // different text: onChange runs before setText returns.
-    explicit QtTextBox(QLineEdit* w);
+    explicit TextBox(QLineEdit* w);
     [[nodiscard]] std::string text() const override;
     void setText(const std::string& text) override;
 
@@ -41,9 +41,9 @@ class QtTextBox final : public ui::TextBox {
     QLineEdit* w_;
 };
 
-class QtButton final : public ui::Button {
+class Button final : public ui::Button {
   public:
-    explicit QtButton(QPushButton* w);
+    explicit Button(QPushButton* w);
     [[nodiscard]] std::string caption() const override;
     void setCaption(const std::string& text) override;
     [[nodiscard]] std::string tooltip() const override;
@@ -57,9 +57,9 @@ class QtButton final : public ui::Button {
 };
 
 // Two arrow buttons that report clicks and hold no value of their own.
-class QtUpDown final : public ui::UpDown {
+class UpDown final : public ui::UpDown {
   public:
-    QtUpDown(QWidget* parent, const QRect& r, const std::string& name);
+    UpDown(QWidget* parent, const QRect& r, const std::string& name);
     [[nodiscard]] QWidget* widget() const { return box_; }
 
   private:
@@ -68,9 +68,9 @@ class QtUpDown final : public ui::UpDown {
 
 // Like the system's browser control, the pane loads its page on its own, once the event loop runs:
 // the window shows without waiting for it, and of several quick navigations only the last is loaded.
-class QtBrowser final : public ui::Browser {
+class Browser final : public ui::Browser {
   public:
-    explicit QtBrowser(QTextBrowser* w) : w_(w) {}
+    explicit Browser(QTextBrowser* w) : w_(w) {}
     void navigate(const std::string& address) override;
 
   private:
@@ -78,9 +78,9 @@ class QtBrowser final : public ui::Browser {
     QString pending_;
 };
 
-class QtTimer final : public ui::Timer {
+class Timer final : public ui::Timer {
   public:
-    explicit QtTimer(QObject* parent);
+    explicit Timer(QObject* parent);
     [[nodiscard]] bool enabled() const override { return enabled_; }
     void setEnabled(bool on) override;
     [[nodiscard]] std::uint32_t interval() const override { return interval_; }
@@ -92,6 +92,6 @@ class QtTimer final : public ui::Timer {
     std::uint32_t interval_ = 0;
 };
 
-class QtLine final : public ui::Line {};
+class Line final : public ui::Line {};
 
 } // namespace kivano::ui::qt

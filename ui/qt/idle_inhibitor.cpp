@@ -4,7 +4,6 @@
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 
 namespace kivano::ui::qt {
@@ -25,10 +24,8 @@ std::size_t indexOf(auto via) {
 
 } // namespace
 
-IdleInhibitor::IdleInhibitor(std::function<QDBusConnection()> connect, QObject* parent)
-    : QObject(parent), connect_(std::move(connect)) {
+IdleInhibitor::IdleInhibitor(BusClient& client, QObject* parent) : QObject(parent), client_(client) {
     portalWait_.setSingleShot(true);
-    portalWait_.setInterval(kCallTimeoutMs);
     QObject::connect(&portalWait_, &QTimer::timeout, this, [this] {
         listenToRequest(false);
         bus().send(QDBusMessage::createMethodCall(portal::kService, handle_, portal::kRequest,
@@ -38,16 +35,16 @@ IdleInhibitor::IdleInhibitor(std::function<QDBusConnection()> connect, QObject* 
 }
 
 QDBusConnection& IdleInhibitor::bus() {
-    if (!bus_) {
-        bus_ = connect_();
+    if (!watching_) {
+        watching_ = true;
         // A desktop service that starts or restarts later is the one change that makes a new try worth it.
         auto* watcher = new QDBusServiceWatcher(this);
-        watcher->setConnection(*bus_);
+        watcher->setConnection(client_.bus());
         watcher->setWatchedServices({kScreenSaver, kSessionManager, portal::kService});
         connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &IdleInhibitor::appeared);
         connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &IdleInhibitor::vanished);
     }
-    return *bus_;
+    return client_.bus();
 }
 
 IdleInhibitor::~IdleInhibitor() {
@@ -116,8 +113,8 @@ void IdleInhibitor::request(Via via) {
         call = QDBusMessage::createMethodCall(portal::kService, portal::kPath,
                                               QStringLiteral("org.freedesktop.portal.Inhibit"),
                                               QStringLiteral("Inhibit"));
-        const QString token = QStringLiteral("kivano%1").arg(++tokens_);
-        handle_ = portal::requestPath(bus(), token);
+        const QString token = client_.nextToken();
+        handle_ = client_.requestPath(token);
         listenToRequest(true); // before the call: the answer may come before the call returns
         const QVariantMap options{{QStringLiteral("handle_token"), token},
                                   {QStringLiteral("reason"), kReason}};
@@ -125,36 +122,33 @@ void IdleInhibitor::request(Via via) {
     }
     pending_ = true;
     asked_ = via;
-    call_ = bus().asyncCall(call, kCallTimeoutMs);
-    auto* watcher = new QDBusPendingCallWatcher(call_, this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
-        w->deleteLater();
-        if (pending_) answered(w->reply()); // else already taken at the end
+    call_ = client_.call(this, call, [this](const QDBusMessage& reply) {
+        if (pending_) answered(reply); // else already taken at the end
     });
 }
 
 void IdleInhibitor::answered(const QDBusMessage& reply) {
-    const QVariantList args = reply.arguments();
-    const bool ok = reply.type() == QDBusMessage::ReplyMessage && args.size() == 1;
+    const std::optional<QVariant> answer =
+        reply.arguments().size() == 1 ? firstArgument(reply) : std::nullopt;
     if (asked_ != Via::Portal) {
-        const bool cookie = ok && args.front().canConvert<quint32>();
-        if (cookie) cookie_ = args.front().toUInt();
+        const bool cookie = answer && answer->canConvert<quint32>();
+        if (cookie) cookie_ = answer->toUInt();
         settled(cookie);
         return;
     }
     // The portal returns its request at once; only the request's answer says whether it holds.
-    if (!ok || !args.front().canConvert<QDBusObjectPath>()) {
+    if (!answer || !answer->canConvert<QDBusObjectPath>()) {
         listenToRequest(false);
         settled(false);
         return;
     }
-    const QString path = args.front().value<QDBusObjectPath>().path();
+    const QString path = answer->value<QDBusObjectPath>().path();
     if (path != handle_) { // older portals name the request object themselves
         listenToRequest(false);
         handle_ = path;
         listenToRequest(true);
     }
-    if (pending_) portalWait_.start();
+    if (pending_) portalWait_.start(client_.timeoutMs);
 }
 
 void IdleInhibitor::portalAnswered(uint code, const QVariantMap& /*results*/, const QDBusMessage& signal) {

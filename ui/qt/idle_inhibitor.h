@@ -7,7 +7,8 @@
 // never stalls the window. Each way is tried at most once per request to stay awake: after a no from
 // all, nothing is asked again until one of their names appears on the bus or the next request comes.
 
-#include <QDBusConnection>
+#include "ui/qt/bus_client.h"
+
 #include <QDBusError>
 #include <QDBusPendingCall>
 #include <QObject>
@@ -17,7 +18,6 @@
 #include <array>
 #include <cstddef>
 #include <functional>
-#include <optional>
 
 namespace kivano::ui::qt {
 
@@ -26,8 +26,7 @@ class IdleInhibitor final : public QObject {
 
   public:
     // The bus is connected on first use, not at start-up: the first window needs none of it.
-    explicit IdleInhibitor(std::function<QDBusConnection()> connect = &QDBusConnection::sessionBus,
-                           QObject* parent = nullptr);
+    explicit IdleInhibitor(BusClient& client, QObject* parent = nullptr);
     ~IdleInhibitor() override;
     IdleInhibitor(const IdleInhibitor&) = delete;
     IdleInhibitor& operator=(const IdleInhibitor&) = delete;
@@ -37,9 +36,6 @@ class IdleInhibitor final : public QObject {
 
     // Told each time both ways have said no to a standing request to stay awake.
     std::function<void()> onNothingHeld;
-
-    // How long one call may wait for its answer.
-    static constexpr int kCallTimeoutMs = 2000;
 
   private slots:
     void portalAnswered(uint code, const QVariantMap& results, const QDBusMessage& signal);
@@ -60,8 +56,8 @@ class IdleInhibitor final : public QObject {
 
     QDBusConnection& bus();
 
-    std::function<QDBusConnection()> connect_;
-    std::optional<QDBusConnection> bus_;
+    BusClient& client_;
+    bool watching_ = false; // the desktop's services, once the bus is in use
     bool wanted_ = false;
     bool pending_ = false;  // an answer is on its way
     Via asked_ = Via::None; // whom it went to
@@ -73,7 +69,6 @@ class IdleInhibitor final : public QObject {
     Via held_ = Via::None;
     quint32 cookie_ = 0; // the screen saver's or the session manager's
     QString handle_;     // the portal's request object
-    int tokens_ = 0;
 };
 
 } // namespace kivano::ui::qt

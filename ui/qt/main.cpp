@@ -1,10 +1,9 @@
 // The Qt edition's entry point.
 
 #include "app/program.h"
-#include "resources/strings.h"
-#include "settings/CWinReestr.h"
 #include "settings/file_registry.h"
 #include "ui/qt/idle_inhibitor.h"
+#include "ui/qt/kept_answer.h"
 #include "ui/qt/qt_backend.h"
 #include "ui/qt/remote_desktop.h"
 #include "ui/qt/session_lock.h"
@@ -35,7 +34,9 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const bool wayland = QGuiApplication::platformName() == QStringLiteral("wayland");
     ui::qt::QtToolkit toolkit;
-    ui::qt::RemoteDesktop remote;
+    ui::qt::BusClient sessionBus;
+    ui::qt::BusClient systemBus(&QDBusConnection::systemBus);
+    ui::qt::RemoteDesktop remote(sessionBus);
     ui::qt::QtCursor x11Cursor;
     // On wlroots compositors the compositor itself moves the pointer and keeps the session awake.
     ui::qt::WaylandGlobals globals(ui::qt::qtWaylandDisplay());
@@ -47,27 +48,16 @@ int main(int argc, char** argv) {
     ui::qt::WaylandCursor waylandCursor([&](double dx, double dy) {
         if (!pointer.move(dx, dy)) remote.move(dx, dy);
     });
-    ui::qt::IdleInhibitor inhibitor;
-    ui::qt::SessionLock lock;
-    ui::qt::QtSystem system(&inhibitor, wayland ? &remote : nullptr, wayland ? &pointer : nullptr,
-                            wayland ? &surfaceInhibit : nullptr);
+    ui::qt::IdleInhibitor inhibitor(sessionBus);
+    ui::qt::SessionLock lock(systemBus, sessionBus);
+    const ui::qt::WaylandServices waylandServices{pointer, remote, surfaceInhibit};
+    ui::qt::QtSystem system(&inhibitor, wayland ? &waylandServices : nullptr);
     settings::FileRegistry registry(settings::FileRegistry::defaultRoots());
     app::FixedSeedRandom random;
     app::Services services{toolkit, wayland ? static_cast<ui::Cursor&>(waylandCursor) : x11Cursor, system,
                            registry, random};
 
-    // The portal's kept answer lives with Kivano's other settings, as one more value of its own.
-    const std::string key = resources::LoadResString(resources::StringId::kSettingsKey);
-    const std::string tokenName = "Portal Restore Token";
-    remote.loadToken = [&] {
-        std::string token;
-        settings::CWinReestr(registry).GetKeyValue(settings::kHkeyCurrentUser, key, tokenName, token);
-        return QString::fromStdString(token);
-    };
-    remote.saveToken = [&](const QString& token) {
-        std::string text = token.toStdString();
-        settings::CWinReestr(registry).SetKeyValue(settings::kHkeyCurrentUser, key, tokenName, text);
-    };
+    ui::qt::keepAnswerIn(registry, remote);
     const int code = app::runProgram(services, [&](app::frmMain& form) {
         remote.onRefused = [&form] { form.Pointer_Refused(); };
         remote.onStarted = [&form] { form.Pointer_Granted(); };

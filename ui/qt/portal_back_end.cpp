@@ -1,7 +1,6 @@
 #include "ui/qt/portal_back_end.h"
 
 #include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 
 namespace kivano::ui::qt {
@@ -11,13 +10,12 @@ namespace {
 // Every back end's well-known name starts so (gnome, kde, gtk, wlr, ...).
 const QString kBackEndPrefix = QStringLiteral("org.freedesktop.impl.portal.desktop.");
 const QString kImplSession = QStringLiteral("\"org.freedesktop.impl.portal.Session\"");
-constexpr int kCallTimeoutMs = 5000;
 
 } // namespace
 
-PortalBackEnd::PortalBackEnd(const QDBusConnection& bus, QObject* parent)
-    : QObject(parent), bus_(bus), watcher_(new QDBusServiceWatcher(this)) {
-    watcher_->setConnection(bus);
+PortalBackEnd::PortalBackEnd(BusClient& client, QObject* parent)
+    : QObject(parent), client_(client), watcher_(new QDBusServiceWatcher(this)) {
+    watcher_->setConnection(client.bus());
     watcher_->setWatchMode(QDBusServiceWatcher::WatchForOwnerChange);
     connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this, &PortalBackEnd::ownerChanged);
 }
@@ -29,13 +27,10 @@ void PortalBackEnd::watch(const QString& session) {
     const QDBusMessage list = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("ListNames"));
-    auto* call = new QDBusPendingCallWatcher(bus_.asyncCall(list, kCallTimeoutMs), this);
-    connect(call, &QDBusPendingCallWatcher::finished, this, [this, session](QDBusPendingCallWatcher* w) {
-        w->deleteLater();
-        const QDBusMessage reply = w->reply();
-        if (session != session_ || reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-            return;
-        for (const QString& name : reply.arguments().front().toStringList())
+    client_.call(this, list, [this, session](const QDBusMessage& reply) {
+        const std::optional<QVariant> names = firstArgument(reply);
+        if (session != session_ || !names) return;
+        for (const QString& name : names->toStringList())
             if (name.startsWith(kBackEndPrefix)) ask(name, session);
     });
 }
@@ -43,17 +38,13 @@ void PortalBackEnd::watch(const QString& session) {
 void PortalBackEnd::ask(const QString& name, const QString& session) {
     const QDBusMessage introspect = QDBusMessage::createMethodCall(
         name, session, QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
-    auto* call = new QDBusPendingCallWatcher(bus_.asyncCall(introspect, kCallTimeoutMs), this);
-    connect(
-        call, &QDBusPendingCallWatcher::finished, this, [this, name, session](QDBusPendingCallWatcher* w) {
-            w->deleteLater();
-            const QDBusMessage reply = w->reply();
-            if (session != session_ || !name_.isEmpty() || reply.type() != QDBusMessage::ReplyMessage ||
-                reply.arguments().isEmpty() || !reply.arguments().front().toString().contains(kImplSession))
-                return;
-            name_ = name;
-            watcher_->addWatchedService(name);
-        });
+    client_.call(this, introspect, [this, name, session](const QDBusMessage& reply) {
+        const std::optional<QVariant> xml = firstArgument(reply);
+        if (session != session_ || !name_.isEmpty() || !xml || !xml->toString().contains(kImplSession))
+            return;
+        name_ = name;
+        watcher_->addWatchedService(name);
+    });
 }
 
 void PortalBackEnd::forget() {

@@ -6,7 +6,8 @@
 // bus name changing hands is then the session's end. One look per session, then only the bus's own
 // name-owner signal: nothing is polled.
 
-#include <QDBusConnection>
+#include "ui/qt/bus_client.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -17,7 +18,7 @@ namespace kivano::ui::qt {
 
 class PortalBackEnd final : public QObject {
   public:
-    PortalBackEnd(const QDBusConnection& bus, QObject* parent);
+    PortalBackEnd(BusClient& client, QObject* parent);
 
     // Finds the back end that holds `session` and watches it from then on; forgets any earlier one.
     void watch(const QString& session);
@@ -32,7 +33,7 @@ class PortalBackEnd final : public QObject {
     void ask(const QString& name, const QString& session);
     void ownerChanged(const QString& name);
 
-    QDBusConnection bus_;
+    BusClient& client_;
     QDBusServiceWatcher* watcher_;
     QString session_;
     QString name_;

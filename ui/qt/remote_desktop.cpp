@@ -6,7 +6,6 @@
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 
@@ -28,23 +27,21 @@ QString pathOf(const QVariant& v) {
 
 } // namespace
 
-RemoteDesktop::RemoteDesktop(std::function<QDBusConnection()> connect, QObject* parent)
-    : QObject(parent), connect_(std::move(connect)) {}
+RemoteDesktop::RemoteDesktop(BusClient& client, QObject* parent) : QObject(parent), client_(client) {}
 
 QDBusConnection& RemoteDesktop::bus() {
-    if (!bus_) {
-        bus_ = connect_();
+    if (backEnd_ == nullptr) {
         // The portal going away ends its session as surely as a Closed signal would.
-        auto* watcher = new QDBusServiceWatcher(portal::kService, *bus_,
+        auto* watcher = new QDBusServiceWatcher(portal::kService, client_.bus(),
                                                 QDBusServiceWatcher::WatchForUnregistration, this);
         connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &RemoteDesktop::vanished);
         // So does the back end that served it: the front end keeps such a session and says nothing.
-        backEnd_ = new PortalBackEnd(*bus_, this);
+        backEnd_ = new PortalBackEnd(client_, this);
         backEnd_->onLost = [this] {
             if (state_ == State::Active) fail(Ending::Gone);
         };
     }
-    return *bus_;
+    return client_.bus();
 }
 
 QString RemoteDesktop::backEnd() const {
@@ -68,16 +65,14 @@ void RemoteDesktop::start() {
                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
                                                       QStringLiteral("Get"));
     get << kRemoteDesktop << QStringLiteral("version");
-    auto* watcher = new QDBusPendingCallWatcher(bus().asyncCall(get, callTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, attempt](QDBusPendingCallWatcher* w) {
-        w->deleteLater();
+    client_.call(this, get, [this, attempt](const QDBusMessage& reply) {
         if (attempt != attempt_ || state_ != State::Starting) return; // the flow moved on
-        const QDBusMessage reply = w->reply();
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        const std::optional<QVariant> version = firstArgument(reply);
+        if (!version) {
             fail(Ending::Gone); // no remote-desktop portal on this desktop
             return;
         }
-        createSession(reply.arguments().front().value<QDBusVariant>().variant().toUInt());
+        createSession(version->value<QDBusVariant>().variant().toUInt());
     });
 }
 
@@ -92,8 +87,7 @@ void RemoteDesktop::move(double dx, double dy) {
 void RemoteDesktop::createSession(unsigned version) {
     version_ = version;
     request(QStringLiteral("CreateSession"), {},
-            {{QStringLiteral("session_handle_token"), QStringLiteral("kivano%1").arg(++tokens_)}},
-            &RemoteDesktop::selectDevices);
+            {{QStringLiteral("session_handle_token"), client_.nextToken()}}, &RemoteDesktop::selectDevices);
 }
 
 void RemoteDesktop::selectDevices(const QVariantMap& results) {
@@ -129,35 +123,32 @@ void RemoteDesktop::started(const QVariantMap& results) {
 }
 
 void RemoteDesktop::request(const QString& method, const QVariantList& args, QVariantMap options, Step next) {
-    const QString token = QStringLiteral("kivano%1").arg(++tokens_);
+    const QString token = client_.nextToken();
     options.insert(QStringLiteral("handle_token"), token);
-    const QString expected = portal::requestPath(bus(), token);
+    const QString expected = client_.requestPath(token);
     const int attempt = attempt_;
     listen(expected, {attempt, next});
     QDBusMessage call =
         QDBusMessage::createMethodCall(portal::kService, portal::kPath, kRemoteDesktop, method);
     call.setArguments(args + QVariantList{options});
-    auto* watcher = new QDBusPendingCallWatcher(bus().asyncCall(call, callTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, expected, attempt](QDBusPendingCallWatcher* w) {
-                w->deleteLater();
-                const QDBusMessage reply = w->reply();
-                if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-                    // A desktop that answers after our time is up may still open a session then: its
-                    // answer is still awaited, so that what it opens is closed.
-                    const bool late = QDBusError(reply).type() == QDBusError::NoReply;
-                    if (!late) forget(expected);
-                    if (attempt == attempt_ && state_ == State::Starting)
-                        fail(late ? Ending::Gone : Ending::DesktopSaidNo);
-                    return;
-                }
-                // Older portals name the request object themselves.
-                const QString path = pathOf(reply.arguments().front());
-                if (path == expected || !requests_.contains(expected)) return;
-                const Pending pending = requests_.value(expected);
-                forget(expected);
-                listen(path, pending);
-            });
+    client_.call(this, call, [this, expected, attempt](const QDBusMessage& reply) {
+        const std::optional<QVariant> handle = firstArgument(reply);
+        if (!handle) {
+            // A desktop that answers after our time is up may still open a session then: its
+            // answer is still awaited, so that what it opens is closed.
+            const bool late = QDBusError(reply).type() == QDBusError::NoReply;
+            if (!late) forget(expected);
+            if (attempt == attempt_ && state_ == State::Starting)
+                fail(late ? Ending::Gone : Ending::DesktopSaidNo);
+            return;
+        }
+        // Older portals name the request object themselves.
+        const QString path = pathOf(*handle);
+        if (path == expected || !requests_.contains(expected)) return;
+        const Pending pending = requests_.value(expected);
+        forget(expected);
+        listen(path, pending);
+    });
 }
 
 void RemoteDesktop::listen(const QString& path, Pending pending) {

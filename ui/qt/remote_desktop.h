@@ -6,13 +6,13 @@
 // Each Start is one attempt; an answer or a signal that belongs to an older attempt or session changes
 // nothing but closing what it opened.
 
-#include <QDBusConnection>
+#include "ui/qt/bus_client.h"
+
 #include <QHash>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
 #include <functional>
-#include <optional>
 
 class QDBusMessage;
 
@@ -27,8 +27,7 @@ class RemoteDesktop final : public QObject {
     enum class State { Idle, Starting, Active };
 
     // The bus is connected on the first Start, not at start-up: the first window needs none of it.
-    explicit RemoteDesktop(std::function<QDBusConnection()> connect = &QDBusConnection::sessionBus,
-                           QObject* parent = nullptr);
+    explicit RemoteDesktop(BusClient& client, QObject* parent = nullptr);
     ~RemoteDesktop() override;
     RemoteDesktop(const RemoteDesktop&) = delete;
     RemoteDesktop& operator=(const RemoteDesktop&) = delete;
@@ -49,9 +48,6 @@ class RemoteDesktop final : public QObject {
     std::function<QString()> loadToken;
     std::function<void(const QString&)> saveToken;
 
-    static constexpr int kCallTimeoutMs = 5000;
-    // How long one call may wait for its answer.
-    int callTimeoutMs = kCallTimeoutMs;
     // Which back end serves the session, once found (empty until then); tests wait for it.
     [[nodiscard]] QString backEnd() const;
 
@@ -83,16 +79,14 @@ class RemoteDesktop final : public QObject {
 
     QDBusConnection& bus();
 
-    std::function<QDBusConnection()> connect_;
-    std::optional<QDBusConnection> bus_;
-    PortalBackEnd* backEnd_ = nullptr; // made with the bus
+    BusClient& client_;
+    PortalBackEnd* backEnd_ = nullptr; // made with the bus's first use
     State state_ = State::Idle;
     int attempt_ = 0;
     QString session_;
     QHash<QString, Pending> requests_; // request objects whose Response is still awaited
     unsigned version_ = 1;
     bool usedToken_ = false;
-    int tokens_ = 0;
 };
 
 } // namespace kivano::ui::qt

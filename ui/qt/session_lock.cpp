@@ -1,7 +1,6 @@
 #include "ui/qt/session_lock.h"
 
 #include <QDBusObjectPath>
-#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 
@@ -23,36 +22,22 @@ const char* const kScreenSavers[] = {
     "org.xfce.ScreenSaver",        // Xfce
 };
 
-// Calls `done` with the reply's single argument, or not at all for an error or no answer.
-void onReply(QObject* owner, const QDBusPendingCall& call, std::function<void(const QVariant&)> done) {
-    auto* watcher = new QDBusPendingCallWatcher(call, owner);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, owner,
-                     [done = std::move(done)](QDBusPendingCallWatcher* w) {
-                         w->deleteLater();
-                         const QDBusMessage reply = w->reply();
-                         if (reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1)
-                             done(reply.arguments().front());
-                     });
-}
-
 } // namespace
 
-SessionLock::SessionLock(std::function<QDBusConnection()> system, std::function<QDBusConnection()> session,
-                         QObject* parent)
-    : QObject(parent), connectSystem_(std::move(system)), connectSession_(std::move(session)) {}
+SessionLock::SessionLock(BusClient& system, BusClient& session, QObject* parent)
+    : QObject(parent), system_(system), session_(session) {}
 
 void SessionLock::watch() {
-    QDBusConnection session = connectSession_();
     savers_ = new QDBusServiceWatcher(this);
-    savers_->setConnection(session);
+    savers_->setConnection(session_.bus());
     savers_->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
     connect(savers_, &QDBusServiceWatcher::serviceUnregistered, this, &SessionLock::saverLeft);
     for (const char* name : kScreenSavers)
-        session.connect(QString(), QString(), QString::fromLatin1(name), QStringLiteral("ActiveChanged"),
-                        this, SLOT(screenSaverActive(bool, QDBusMessage)));
+        session_.bus().connect(QString(), QString(), QString::fromLatin1(name),
+                               QStringLiteral("ActiveChanged"), this,
+                               SLOT(screenSaverActive(bool, QDBusMessage)));
 
-    system_ = connectSystem_();
-    if (!system_->isConnected()) return;
+    if (!system_.bus().isConnected()) return;
     // A launcher may start Kivano outside the session's own processes: "auto" is then the user's
     // graphical session, as logind resolves it.
     const QString id = qEnvironmentVariable("XDG_SESSION_ID");
@@ -60,23 +45,27 @@ void SessionLock::watch() {
                                                        QStringLiteral("org.freedesktop.login1.Manager"),
                                                        QStringLiteral("GetSession"));
     call << (id.isEmpty() ? QStringLiteral("auto") : id);
-    onReply(this, system_->asyncCall(call, kCallTimeoutMs), [this](const QVariant& path) {
-        if (path.canConvert<QDBusObjectPath>()) found(path.value<QDBusObjectPath>().path());
+    system_.call(this, call, [this](const QDBusMessage& reply) {
+        const std::optional<QVariant> path = firstArgument(reply);
+        if (path && path->canConvert<QDBusObjectPath>()) found(path->value<QDBusObjectPath>().path());
     });
 }
 
 void SessionLock::found(const QString& session) {
-    session_ = session;
-    system_->connect(kLogind, session_, kProperties, QStringLiteral("PropertiesChanged"), this,
-                     SLOT(sessionChanged(QString, QVariantMap, QStringList)));
+    sessionPath_ = session;
+    system_.bus().connect(kLogind, sessionPath_, kProperties, QStringLiteral("PropertiesChanged"), this,
+                          SLOT(sessionChanged(QString, QVariantMap, QStringList)));
     readLockedHint();
 }
 
 void SessionLock::readLockedHint() {
-    QDBusMessage call = QDBusMessage::createMethodCall(kLogind, session_, kProperties, QStringLiteral("Get"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kLogind, sessionPath_, kProperties, QStringLiteral("Get"));
     call << kSessionInterface << kLockedHint;
-    onReply(this, system_->asyncCall(call, kCallTimeoutMs), [this](const QVariant& value) {
-        const bool locked = value.value<QDBusVariant>().variant().toBool();
+    system_.call(this, call, [this](const QDBusMessage& reply) {
+        const std::optional<QVariant> value = firstArgument(reply);
+        if (!value) return;
+        const bool locked = value->value<QDBusVariant>().variant().toBool();
         update([this, locked] { logindLocked_ = locked; });
     });
 }

@@ -4,7 +4,8 @@
 // the X11 desktops' lockers send and logind never hears of. Only told, never polled: where nothing
 // tells (a bare window manager, the wlroots lockers) the session never counts as locked.
 
-#include <QDBusConnection>
+#include "ui/qt/bus_client.h"
+
 #include <QDBusMessage>
 #include <QObject>
 #include <QSet>
@@ -12,7 +13,6 @@
 #include <QStringList>
 #include <QVariantMap>
 #include <functional>
-#include <optional>
 
 class QDBusServiceWatcher;
 
@@ -22,9 +22,7 @@ class SessionLock final : public QObject {
     Q_OBJECT
 
   public:
-    explicit SessionLock(std::function<QDBusConnection()> system = &QDBusConnection::systemBus,
-                         std::function<QDBusConnection()> session = &QDBusConnection::sessionBus,
-                         QObject* parent = nullptr);
+    SessionLock(BusClient& system, BusClient& session, QObject* parent = nullptr);
 
     // Starts listening; logind's answer may already say locked.
     void watch();
@@ -32,8 +30,6 @@ class SessionLock final : public QObject {
 
     // Told each time locked() changes.
     std::function<void(bool)> onChanged;
-
-    static constexpr int kCallTimeoutMs = 5000;
 
   private slots:
     void screenSaverActive(bool active, const QDBusMessage& message);
@@ -45,10 +41,9 @@ class SessionLock final : public QObject {
     void saverLeft(const QString& name);
     void update(const std::function<void()>& change);
 
-    std::function<QDBusConnection()> connectSystem_;
-    std::function<QDBusConnection()> connectSession_;
-    std::optional<QDBusConnection> system_;
-    QString session_; // logind's object path of Kivano's session
+    BusClient& system_;
+    BusClient& session_;
+    QString sessionPath_; // logind's object path of Kivano's session
     bool logindLocked_ = false;
     QSet<QString> activeSavers_; // the unique bus names of the screen savers that last said active
     QDBusServiceWatcher* savers_ = nullptr;

@@ -36,13 +36,12 @@ bool QtCursor::set(Point where) {
 
 void QtSystem::keepAwake(bool on) {
     if (inhibitor_ != nullptr) inhibitor_->hold(on);
-    if (surfaceInhibit_ != nullptr) surfaceInhibit_->hold(on);
+    if (wayland_ != nullptr) wayland_->surfaceInhibit.hold(on);
 }
 
 void QtSystem::requestPointer() {
     // The portal is asked only where the compositor has no virtual pointer (GNOME and Plasma have none).
-    if (pointer_ != nullptr && pointer_->start()) return;
-    if (remote_ != nullptr) remote_->start();
+    if (wayland_ != nullptr && !wayland_->pointer.start()) wayland_->remote.start();
 }
 
 std::string QtSystem::exeFolder() const {

@@ -31,15 +31,20 @@ class RemoteDesktop;
 class VirtualPointer;
 class WaylandIdleInhibit;
 
+// What a Wayland session adds: the ways to the pointer, and the compositor's own idle inhibitor.
+struct WaylandServices {
+    // Where the compositor offers it (wlroots), Start asks nobody; elsewhere the portal's session is
+    // asked for, the first time and after a refusal.
+    VirtualPointer& pointer;
+    RemoteDesktop& remote;
+    WaylandIdleInhibit& surfaceInhibit; // held beside the bus's inhibitor
+};
+
 class QtSystem final : public ui::System {
   public:
-    // With an inhibitor, the request to stay awake holds one on the session bus; with a remote-desktop
-    // session (Wayland), the user's Start asks the desktop for it, the first time and after a refusal.
-    // With the compositor's virtual pointer (wlroots), Start asks nobody where the compositor offers
-    // one; with the compositor's idle inhibitor, the request to stay awake holds one there too.
-    explicit QtSystem(IdleInhibitor* inhibitor = nullptr, RemoteDesktop* remote = nullptr,
-                      VirtualPointer* pointer = nullptr, WaylandIdleInhibit* surfaceInhibit = nullptr)
-        : inhibitor_(inhibitor), remote_(remote), pointer_(pointer), surfaceInhibit_(surfaceInhibit) {}
+    // With an inhibitor, the request to stay awake holds one on the session bus.
+    explicit QtSystem(IdleInhibitor* inhibitor = nullptr, const WaylandServices* wayland = nullptr)
+        : inhibitor_(inhibitor), wayland_(wayland) {}
     [[nodiscard]] std::string exeFolder() const override;
     [[nodiscard]] std::string decimalSeparator() const override;
     [[nodiscard]] bool fileExists(const std::string& path) const override;
@@ -49,9 +54,7 @@ class QtSystem final : public ui::System {
 
   private:
     IdleInhibitor* inhibitor_;
-    RemoteDesktop* remote_;
-    VirtualPointer* pointer_;
-    WaylandIdleInhibit* surfaceInhibit_;
+    const WaylandServices* wayland_;
 };
 
 } // namespace kivano::ui::qt

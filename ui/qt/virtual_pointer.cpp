@@ -16,27 +16,25 @@ VirtualPointer::~VirtualPointer() {
 
 void VirtualPointer::drop() {
     if (pointer_ != nullptr) zwlr_virtual_pointer_v1_destroy(pointer_);
-    if (manager_ != nullptr) zwlr_virtual_pointer_manager_v1_destroy(manager_);
+    if (manager_.proxy != nullptr)
+        zwlr_virtual_pointer_manager_v1_destroy(
+            static_cast<zwlr_virtual_pointer_manager_v1*>(manager_.proxy));
     pointer_ = nullptr;
-    manager_ = nullptr;
+    manager_ = {};
     globals_.flush();
 }
 
 // A withdrawn manager leaves its pointers inert: they move nothing any more.
 bool VirtualPointer::stillOffered() {
-    return globals_.update() && globals_.offers(managerName_);
+    return globals_.update() && globals_.offers(manager_.name);
 }
 
 bool VirtualPointer::start() {
-    if (manager_ != nullptr && !stillOffered()) drop();
-    if (manager_ == nullptr) {
-        const auto bound = globals_.bind(zwlr_virtual_pointer_manager_v1_interface, 1);
-        manager_ = static_cast<zwlr_virtual_pointer_manager_v1*>(bound.proxy);
-        managerName_ = bound.name;
-    }
-    if (manager_ == nullptr) return false;
+    globals_.rebind(manager_, zwlr_virtual_pointer_manager_v1_interface, 1, [this] { drop(); });
+    auto* manager = static_cast<zwlr_virtual_pointer_manager_v1*>(manager_.proxy);
+    if (manager == nullptr) return false;
     if (pointer_ == nullptr)
-        pointer_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager_, nullptr);
+        pointer_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, nullptr);
     globals_.flush();
     return true;
 }

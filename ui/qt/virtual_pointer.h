@@ -3,6 +3,8 @@
 // the compositor takes as input of a pointer device of its own, moving the real pointer and counting as
 // activity. Nothing is asked of the user. Made on Qt's connection, through our own registry.
 
+#include "ui/qt/wayland_globals.h"
+
 #include <QObject>
 #include <chrono>
 #include <cstdint>
@@ -12,8 +14,6 @@ struct zwlr_virtual_pointer_manager_v1;
 struct zwlr_virtual_pointer_v1;
 
 namespace kivano::ui::qt {
-
-class WaylandGlobals;
 
 class VirtualPointer final : public QObject {
   public:
@@ -28,7 +28,6 @@ class VirtualPointer final : public QObject {
     bool start();
     // A relative motion, in logical pixels; false (and nothing sent) while there is no pointer.
     bool move(double dx, double dy);
-    [[nodiscard]] bool active() const { return pointer_ != nullptr; }
 
     // Told once, from the event loop, when the compositor takes away a pointer that was made.
     std::function<void()> onLost;
@@ -38,8 +37,7 @@ class VirtualPointer final : public QObject {
     void drop();
 
     WaylandGlobals& globals_;
-    zwlr_virtual_pointer_manager_v1* manager_ = nullptr;
-    std::uint32_t managerName_ = 0;
+    WaylandGlobals::Bound manager_;
     zwlr_virtual_pointer_v1* pointer_ = nullptr;
     std::chrono::steady_clock::time_point epoch_ = std::chrono::steady_clock::now();
 };

@@ -43,6 +43,15 @@ WaylandGlobals::Bound WaylandGlobals::bind(const wl_interface& interface, std::u
     return {wl_registry_bind(registry_, it->name, &interface, wanted), it->name};
 }
 
+void WaylandGlobals::rebind(Bound& bound, const wl_interface& interface, std::uint32_t version,
+                            const std::function<void()>& letGo) {
+    if (bound.proxy != nullptr && !(update() && offers(bound.name))) {
+        letGo();
+        bound = {};
+    }
+    if (bound.proxy == nullptr) bound = bind(interface, version);
+}
+
 bool WaylandGlobals::update() {
     if (display_ == nullptr) return false;
     if (wl_display_dispatch_queue_pending(display_, queue_) >= 0 && wl_display_get_error(display_) == 0)

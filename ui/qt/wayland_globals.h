@@ -4,6 +4,7 @@
 // opened. A compositor may withdraw a global at any time; update() takes that in.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ class WaylandGlobals {
     // Binds the compositor's global of this interface at no more than `version`; its objects answer on
     // our queue.
     Bound bind(const wl_interface& interface, std::uint32_t version);
+    // Keeps `bound` one the compositor offers: a global withdrawn since it was bound leaves its objects
+    // inert, so it is let go through `letGo` and the one offered now, if any, is bound in its place.
+    void rebind(Bound& bound, const wl_interface& interface, std::uint32_t version,
+                const std::function<void()>& letGo);
     // Takes in what the compositor said since the last call; false once the connection has failed.
     bool update();
     [[nodiscard]] bool offers(std::uint32_t name) const;

@@ -12,8 +12,12 @@ WaylandIdleInhibit::WaylandIdleInhibit(WaylandGlobals& globals, std::function<wl
 
 WaylandIdleInhibit::~WaylandIdleInhibit() {
     release();
-    if (manager_ != nullptr) zwp_idle_inhibit_manager_v1_destroy(manager_);
+    if (manager() != nullptr) zwp_idle_inhibit_manager_v1_destroy(manager());
     globals_.flush();
+}
+
+zwp_idle_inhibit_manager_v1* WaylandIdleInhibit::manager() const {
+    return static_cast<zwp_idle_inhibit_manager_v1*>(manager_.proxy);
 }
 
 void WaylandIdleInhibit::release() {
@@ -24,19 +28,11 @@ void WaylandIdleInhibit::release() {
 bool WaylandIdleInhibit::hold(bool on) {
     release();
     if (on) {
-        // A withdrawn manager's inhibitors are inert: a manager offered anew is bound afresh.
-        if (manager_ != nullptr && !(globals_.update() && globals_.offers(managerName_))) {
-            zwp_idle_inhibit_manager_v1_destroy(manager_);
-            manager_ = nullptr;
-        }
-        if (manager_ == nullptr) {
-            const auto bound = globals_.bind(zwp_idle_inhibit_manager_v1_interface, 1);
-            manager_ = static_cast<zwp_idle_inhibit_manager_v1*>(bound.proxy);
-            managerName_ = bound.name;
-        }
+        globals_.rebind(manager_, zwp_idle_inhibit_manager_v1_interface, 1,
+                        [this] { zwp_idle_inhibit_manager_v1_destroy(manager()); });
         wl_surface* surface = surface_ ? surface_() : nullptr;
-        if (manager_ != nullptr && surface != nullptr)
-            inhibitor_ = zwp_idle_inhibit_manager_v1_create_inhibitor(manager_, surface);
+        if (manager() != nullptr && surface != nullptr)
+            inhibitor_ = zwp_idle_inhibit_manager_v1_create_inhibitor(manager(), surface);
     }
     globals_.flush();
     return inhibitor_ != nullptr || !on;

@@ -3,7 +3,8 @@
 // on the bus takes an inhibitor): an idle inhibitor on Kivano's main window, honoured while the window
 // is visible. Made on Qt's connection, through our own registry.
 
-#include <cstdint>
+#include "ui/qt/wayland_globals.h"
+
 #include <functional>
 
 struct wl_surface;
@@ -11,8 +12,6 @@ struct zwp_idle_inhibit_manager_v1;
 struct zwp_idle_inhibitor_v1;
 
 namespace kivano::ui::qt {
-
-class WaylandGlobals;
 
 class WaylandIdleInhibit {
   public:
@@ -29,11 +28,11 @@ class WaylandIdleInhibit {
 
   private:
     void release();
+    [[nodiscard]] zwp_idle_inhibit_manager_v1* manager() const;
 
     WaylandGlobals& globals_;
     std::function<wl_surface*()> surface_;
-    zwp_idle_inhibit_manager_v1* manager_ = nullptr;
-    std::uint32_t managerName_ = 0;
+    WaylandGlobals::Bound manager_;
     zwp_idle_inhibitor_v1* inhibitor_ = nullptr;
 };
 

@@ -198,7 +198,7 @@ void QtWindow::finish() {
 void QtWindow::pressRole(bool wantDefault) {
     for (const auto& [name, layout] : layouts_) {
         if (!(wantDefault ? layout->isDefault : layout->isCancel)) continue;
-        auto* b = dynamic_cast<QtButton*>(controls_.at(name).get());
+        auto* b = dynamic_cast<Button*>(controls_.at(name).get());
         if (b != nullptr && b->enabled()) b->widget()->click();
     }
 }

@@ -83,6 +83,8 @@ class QtWindow final : public ui::Window {
   private:
     void pressRole(bool wantDefault);
     // Controls (controls.cpp).
+    struct Made;
+    Made make(const WindowLayout& layout, const ControlLayout& c, const PixelRect& place);
     void build(const WindowLayout& layout, const ScaledLayout& scaled);
     static QFont fittingFont(const WindowLayout& layout, const ScaledLayout& scaled);
 

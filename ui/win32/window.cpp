@@ -155,11 +155,11 @@ void Win32Window::paint() {
     for (size_t i = 0; i < layout_.controls.size(); ++i) {
         const ControlLayout& c = layout_.controls[i];
         if (c.kind != Kind::Line) continue;
-        const ui::PixelRect& ends = scaled_.controls[i];
+        const ui::LineEnds ends = ui::lineEnds(scaled_.controls[i]);
         HPEN pen = CreatePen(PS_SOLID, c.lineWidth, colourOf(c.foreground));
         HGDIOBJ old = SelectObject(dc, pen);
-        MoveToEx(dc, ends.left, ends.top, nullptr);
-        LineTo(dc, ends.width, ends.height);
+        MoveToEx(dc, ends.x1, ends.y1, nullptr);
+        LineTo(dc, ends.x2, ends.y2);
         SelectObject(dc, old);
         DeleteObject(pen);
     }
