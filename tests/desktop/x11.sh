@@ -55,13 +55,18 @@ xfce)
     mkdir -p "$work/home"
     printf 'timeout: 0:01:00\nlock: True\nlockTimeout: 0:00:00\nmode: blank\n' >"$work/home/.xscreensaver"
     locks_after_idle=60
-    # The session's window manager alone, of its default clients.
+    # The session's window manager alone, of its default clients, and no ssh or gpg agent of its own
+    # (they leave the session's process group and outlive it).
     mkdir -p "$work/xdg/xfce4/xfconf/xfce-perchannel-xml"
     cat >"$work/xdg/xfce4/xfconf/xfce-perchannel-xml/xfce4-session.xml" <<'XML'
 <?xml version="1.0" encoding="UTF-8"?>
 <channel name="xfce4-session" version="1.0">
   <property name="general" type="empty">
     <property name="FailsafeSessionName" type="string" value="Failsafe"/>
+  </property>
+  <property name="startup" type="empty">
+    <property name="ssh-agent" type="empty"><property name="enabled" type="bool" value="false"/></property>
+    <property name="gpg-agent" type="empty"><property name="enabled" type="bool" value="false"/></property>
   </property>
   <property name="sessions" type="empty">
     <property name="Failsafe" type="empty">
