@@ -23,15 +23,15 @@ desktop=(gnome-shell mutter gnome-session-bin gnome-settings-daemon xdg-desktop-
     libwayland-dev libwayland-bin wayland-protocols pkg-config debootstrap)
 # Plasma 5.27 (Debian 12) draws its portal's dialog with Qt 5's QML, Plasma 6.3 (Debian 13) with Qt 6's.
 # On Debian 12 the X11 desktops are tried too: MATE's session, window manager and screen saver (its
-# mouse settings' schema lives in the settings daemon's common files).
+# mouse settings' schema lives in the settings daemon's common files), and Xfce with xscreensaver.
 if grep -q '^VERSION_CODENAME=bookworm' /etc/os-release 2>/dev/null; then
     desktop+=(qtwayland5 qml-module-org-kde-kirigami2 qml-module-qtquick-controls2
-        mate-session-manager marco mate-screensaver mate-settings-daemon-common)
+        mate-session-manager marco mate-screensaver mate-settings-daemon-common xfce4-session xfwm4 xscreensaver)
 else
     desktop+=(qml6-module-org-kde-kirigami qml6-module-qtquick-controls)
 fi
-# The other X11 desktops' rows of tests/desktop/x11.sh, not run by default: Xfce with xscreensaver, Cinnamon.
-x11=(xfce4-session xfwm4 xscreensaver cinnamon cinnamon-session cinnamon-screensaver)
+# Cinnamon's row of tests/desktop/x11.sh, not run by default.
+x11=(cinnamon cinnamon-session cinnamon-screensaver)
 win32=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine wine64 xvfb xauth xdotool)
 
 packages=()

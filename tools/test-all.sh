@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 or 13 machine and runs every test: the behaviour suite and the Qt edition's tests
-# (warnings as errors), the Qt edition against the real GNOME Shell, KWin and MATE, the behaviour suite again
+# (warnings as errors), the Qt edition against the real GNOME Shell, KWin, MATE and Xfce, the behaviour suite again
 # under ASan and UBSan, the Win32 edition cross-built with MinGW-w64 and tested under Wine, both
 # packages built and tried as a user would, the fuzz targets for a minute each, and clang-tidy.
 set -euo pipefail
@@ -13,7 +13,7 @@ cmake --preset ci
 cmake --build --preset ci
 ctest --preset ci
 
-echo "== real desktops: the Qt edition against GNOME Shell and KWin (and MATE on X11 on Debian 12), headless, one at a time"
+echo "== real desktops: the Qt edition against GNOME Shell and KWin (and MATE and Xfce on X11 on Debian 12), headless, one at a time"
 # As root: Kivano is started in a cgroup scope named after its app id, as a desktop's launcher does.
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)

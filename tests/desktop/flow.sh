@@ -1,6 +1,15 @@
 # The checks every desktop goes through, sourced after lib.sh once the desktop is up. The desktop's
-# script defines how to read it: pointer ("X Y"), idle_low and idle_grows (each sets idle_seen),
-# inhibited (Kivano's inhibitor listed; sets inhibit_seen).
+# script defines how to read and drive it:
+#   pointer             where the pointer is, "X Y", read from the desktop itself
+#   over_kivano         puts the pointer over Kivano's window, as a user who clicks Start has it
+#   idle_low, idle_grows  the session's idle time short while moving, growing after (each sets idle_seen)
+#   inhibited           the desktop lists Kivano's inhibitor (sets inhibit_seen); `inhibitor` names the list
+#   keys KEY...         keys typed as a person types them
+#   lock_screen         locks the screen, where the desktop can (else the lock run is skipped); and
+#                       lock_ends_session=1 where the desktop then ends the remote-desktop session
+#   backend, faults     the portal back end's bus name, and the desktop's own ways to end the sharing
+# and where the defaults of lib.sh do not fit (the X11 desktops): motions, screen_locked, unlock_screen,
+# first_motion_after, portal=no (no portal, no dialog), locks_after_idle and idle_ms for the awake run.
 
 sample_pointer() { # N readings 0.3 s apart, one a line
     for _ in $(seq 1 "$1"); do
@@ -44,15 +53,8 @@ settle() { # waits for the motions to stop coming (a motion already on its way l
 first_run() { # ALLOW-BUTTON SWITCH
     local allow=$1 switch=$2 p0 p1 n path
     local since=$SECONDS
-    start_kivano
-    until_ok 60 kivano_up
-    local up=$?
-    check "Kivano's window comes up ($((SECONDS - since)) s)" test $up -eq 0
-    if [ $up -ne 0 ]; then
-        echo "  on the accessibility bus: $(kivano_names 2>&1 | head -3 | tr '\n' ' ')"
-        stop_kivano
-        return 1
-    fi
+    start_kivano_up
+    check "Kivano's window comes up ($((SECONDS - since)) s)" true
     over_kivano
     p0=$(pointer)
     press Start
@@ -94,8 +96,7 @@ kept_answer_runs() { # ALLOW-BUTTON SWITCH
     local allow=$1 switch=$2 asked n store=$XDG_CONFIG_HOME/kivano/user.reg
     check "the kept answer is stored" grep -q '"Portal Restore Token"="..*"' "$store"
     n=$(motions)
-    start_kivano
-    until_ok 60 kivano_up
+    start_kivano_up
     press Start
     check "the next run moves without the dialog" wait_motions $((n + 3)) 20
     check "and shows none" not dialog shown 3 "$allow"
@@ -103,8 +104,7 @@ kept_answer_runs() { # ALLOW-BUTTON SWITCH
     stop_kivano
     sed -i 's/"Portal Restore Token"=".*"/"Portal Restore Token"="not a token"/' "$store"
     asked=$(dialogs_asked)
-    start_kivano
-    until_ok 60 kivano_up
+    start_kivano_up
     press Start
     check "a malformed kept answer: the dialog comes again" dialog answer "$allow" "$switch"
     n=$(motions)
@@ -118,20 +118,21 @@ kept_answer_runs() { # ALLOW-BUTTON SWITCH
 refusal_run() { # ALLOW-BUTTON SWITCH
     local allow=$1 switch=$2 asked n hint
     rm -f "$XDG_CONFIG_HOME/kivano/user.reg"
-    start_kivano
-    until_ok 60 kivano_up
+    start_kivano_up
     press Start
     check "$desktop's own dialog answered Cancel through AT-SPI" dialog answer Cancel
     until_ok 10 hint_is "Desktop refused: press Stop, then Start"
     hint=$(hint_line)
     expect "after Cancel the hint line says so" "Desktop refused: press Stop, then Start" "$hint"
     local status
-    for _ in 1 2 3; do # a page being loaded reads empty for a moment
+    for _ in 1 2 3 4 5 6; do # a page being loaded reads empty for a moment
         status=$(status_pane)
-        moving_page "$status" && break
+        [ -n "${status// /}" ] && break
         sleep 0.5
     done
-    check "and the status pane does not claim to be moving ($status)" not moving_page "$status"
+    # Read back first, so that a reader that sees nothing fails this rather than passing it.
+    check "and the status pane does not claim to be moving ($status)" \
+        eval '[ -n "${status// /}" ] && ! moving_page "$status"'
     asked=$(dialogs_asked)
     n=$(motions)
     press Stop
@@ -165,13 +166,24 @@ answer_if_asked() { # ALLOW-BUTTON SWITCH; sets dialog_seen
 }
 refused_now() { hint_is "Desktop refused: press Stop, then Start" && ! shows_moving; }
 
-# Kivano started and moving, the desktop's dialog answered if it comes.
-start_moving() { # ALLOW-BUTTON SWITCH
+# Kivano started, its window up on the accessibility bus. A Kivano that never came up stops the desktop's
+# run here, with a plain message, rather than failing later as something else.
+start_kivano_up() {
     start_kivano
-    until_ok 60 kivano_up
+    until_ok 60 kivano_up && return 0
+    echo "FAIL: $desktop: Kivano's window never came up on the accessibility bus ($(kivano_names 2>&1 | head -3 | tr '\n' ' '))"
+    exit 1
+}
+# Kivano started and moving, the desktop's dialog answered if it comes; or the desktop's run stops.
+start_moving() { # ALLOW-BUTTON SWITCH
+    local n
+    start_kivano_up
+    n=$(motions)
     press Start
     answer_if_asked "$1" "$2"
-    wait_motions $(($(motions) + 3)) 30
+    wait_motions $((n + 3)) 30 && return 0
+    echo "FAIL: $desktop: Kivano did not move after Start"
+    exit 1
 }
 # The user's Stop then Start, the desktop's dialog answered if it comes.
 stop_start() { # ALLOW-BUTTON SWITCH
@@ -351,8 +363,7 @@ awake_run() { # ALLOW-BUTTON SWITCH
 keyboard_run() { # ALLOW-BUTTON SWITCH
     local n tabs=0
     rm -f "$XDG_CONFIG_HOME/kivano/user.reg" # no kept answer: the dialog comes, to be cancelled
-    start_kivano
-    until_ok 60 kivano_up
+    start_kivano_up
     keys Shift_L # the keyboard made ready; a modifier alone does nothing
     # Start has the focus first; round the window once, as a person finding it would.
     until { [ $tabs -gt 0 ] && [ "$(kivano_focus)" = Start ]; } || [ $tabs -ge 12 ]; do
@@ -381,10 +392,12 @@ keyboard_run() { # ALLOW-BUTTON SWITCH
 run_checks() { # ALLOW-BUTTON [SWITCH-TO-TURN-ON]
     local allow=$1 switch=${2:-} runs=" ${KIVANO_DESKTOP_RUNS:-first kept refusal faults lock keyboard} "
     [[ $runs == *" first "* ]] && first_run "$allow" "$switch"
-    portal_version=$(gdbus call --session --dest org.freedesktop.portal.Desktop --object-path /org/freedesktop/portal/desktop \
-        --method org.freedesktop.DBus.Properties.Get org.freedesktop.portal.RemoteDesktop version |
-        sed -n 's/.*uint32 \([0-9]*\).*/\1/p')
-    if [ "${portal_version:-0}" -lt 2 ]; then
+    [ "${portal:-yes}" = yes ] && portal_version=$(gdbus_call --dest org.freedesktop.portal.Desktop \
+        --object-path /org/freedesktop/portal/desktop --method org.freedesktop.DBus.Properties.Get \
+        org.freedesktop.portal.RemoteDesktop version | sed -n 's/.*uint32 \([0-9]*\).*/\1/p')
+    if [ "${portal:-yes}" = no ]; then
+        : # no portal: the X11 script said which runs do not apply
+    elif [ "${portal_version:-0}" -lt 2 ]; then
         echo "SKIP: the portal's RemoteDesktop is version ${portal_version:-unknown}: it keeps no answer between runs"
     elif [[ $runs == *" kept "* ]]; then
         kept_answer_runs "$allow" "$switch"

@@ -11,7 +11,6 @@ need /usr/bin/gnome-shell
 need /usr/libexec/gnome-session-binary
 need /usr/libexec/xdg-desktop-portal-gnome
 
-gdbus_call() { timeout 10 gdbus call --session "$@" 2>/dev/null; }
 # The pointer as the shell sees it, "X Y" (Eval answers in unsafe mode, which the test extension sets).
 pointer() { gdbus_call --dest org.gnome.Shell --object-path /org/gnome/Shell --method org.gnome.Shell.Eval \
     'global.get_pointer().slice(0, 2).join(" ")' | sed -n 's/^(true, .\"\([0-9-]* [0-9-]*\)\".)$/\1/p'; }

@@ -21,9 +21,9 @@ function say() { print("kivano-pointer " + workspace.cursorPos.x + " " + workspa
 workspace.cursorPosChanged.connect(say);
 say();
 JS
-    timeout 10 gdbus call --session --dest org.kde.KWin --object-path /Scripting \
+    gdbus_call --dest org.kde.KWin --object-path /Scripting \
         --method org.kde.kwin.Scripting.loadScript "$work/pointer.js" kivano-pointer >/dev/null &&
-        timeout 10 gdbus call --session --dest org.kde.KWin --object-path /Scripting \
+        gdbus_call --dest org.kde.KWin --object-path /Scripting \
             --method org.kde.kwin.Scripting.start >/dev/null
 }
 # KWin lets no script place the pointer: it stays where KWin put it, mid-screen, away from every edge.
@@ -31,7 +31,7 @@ over_kivano() { :; }
 
 inhibitor=PowerDevil
 backend=org.freedesktop.impl.portal.desktop.kde
-policy() { timeout 10 gdbus call --session --dest org.kde.Solid.PowerManagement.PolicyAgent \
+policy() { gdbus_call --dest org.kde.Solid.PowerManagement.PolicyAgent \
     --object-path /org/kde/Solid/PowerManagement/PolicyAgent --method "org.kde.Solid.PowerManagement.PolicyAgent.$1" \
     "${@:2}" 2>/dev/null; }
 inhibited() {
@@ -81,7 +81,7 @@ upd=/usr/share/kconf_update/krunnerhistory.upd
     $(stat -c '%Z %Y' "$upd") >"$XDG_CONFIG_HOME/kconf_updaterc"
 QT_QPA_PLATFORM=offscreen spawn kded "$kded" # it draws nothing
 until_ok 30 owned "org.kde.kded$plasma_major" &&
-    timeout 10 gdbus call --session --dest "org.kde.kded$plasma_major" --object-path /kded \
+    gdbus_call --dest "org.kde.kded$plasma_major" --object-path /kded \
         --method "org.kde.kded$plasma_major.loadModule" statusnotifierwatcher >/dev/null &&
     until_ok 10 owned org.kde.StatusNotifierWatcher || { echo "FAIL: kde: no status item watcher"; exit 1; }
 spawn tray /usr/bin/python3 "$here/tray.py" host
@@ -95,8 +95,8 @@ say "kwin $(dpkg-query -W -f='${Version}' kwin-wayland), xdg-desktop-portal $(dp
 end_from_tray() { timeout 20 /usr/bin/python3 "$here/tray.py" click "Remote Desktop" End; }
 faults=(end_from_tray)
 # The screen locked through the screen saver's interface (kscreenlocker then sets logind's LockedHint).
-lock_screen() { timeout 10 gdbus call --session --dest org.freedesktop.ScreenSaver --object-path /ScreenSaver \
-    --method org.freedesktop.ScreenSaver.Lock >/dev/null 2>&1; }
+lock_screen() { gdbus_call --dest org.freedesktop.ScreenSaver --object-path /ScreenSaver \
+    --method org.freedesktop.ScreenSaver.Lock >/dev/null; }
 # Keys typed through a keyboard-only session of the portal's; Plasma 6 asks once with its dialog,
 # which is answered, then keeps the answer.
 keys() { # KEY...

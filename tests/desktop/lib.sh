@@ -67,15 +67,8 @@ spawn() {
     pids+=($!)
 }
 
-# until SECONDS COMMAND...: retries the command every 0.2 s until it succeeds or the time is up.
-until_ok() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@" >/dev/null 2>&1; do
-        [ $SECONDS -ge "$deadline" ] && return 1
-        sleep 0.2
-    done
-}
+# until_ok SECONDS COMMAND...: checks.sh's waitFor, counted in seconds, the command's output unseen.
+until_ok() { waitFor $(($1 * 10)) "${@:2}" >/dev/null 2>&1; }
 
 need() { # a file the run cannot go without
     [ -e "$1" ] || { echo "FAIL: $desktop: $1 is missing (tools/deps.sh desktop, then the ci build)"; exit 1; }
@@ -157,6 +150,7 @@ session_env() { # PORTAL-FILE...
     [ -k /tmp/.X11-unix ] || { mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix; }
 }
 
+gdbus_call() { timeout 10 gdbus call --session "$@" 2>/dev/null; }
 owned() { dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
     "string:$1" 2>/dev/null | grep 'boolean true' >/dev/null; }
 
@@ -195,10 +189,10 @@ stop_kivano() {
 }
 
 # Kivano through the accessibility bus.
-press() { timeout 30 /usr/bin/python3 "$repo/tests/qt/atspi.py" press "$1"; }
-kivano_names() { timeout 30 /usr/bin/python3 "$repo/tests/qt/atspi.py" names; }
-kivano_text() { timeout 30 /usr/bin/python3 "$repo/tests/qt/atspi.py" text "$1"; }
-kivano_focus() { timeout 30 /usr/bin/python3 "$repo/tests/qt/atspi.py" focused; }
+. "$repo/tests/support/atspi.sh"
+kivano_names() { atspi names; }
+kivano_text() { atspi text "$1"; }
+kivano_focus() { atspi focused; }
 # The desktop's own dialog through the accessibility bus: answers it, or says whether one is up.
 dialog() { timeout 60 /usr/bin/python3 "$here/dialog.py" "$@"; }
 
@@ -228,13 +222,8 @@ pid_of() { # the process that owns a bus name
         --method org.freedesktop.DBus.GetConnectionUnixProcessID "$1" 2>/dev/null | sed -n 's/^(uint32 \([0-9]*\),)$/\1/p'
 }
 
-wait_motions() { # N: at least N motions in all, within SECONDS
-    local deadline=$((SECONDS + $2))
-    until [ "$(motions)" -ge "$1" ]; do
-        [ $SECONDS -ge "$deadline" ] && return 1
-        sleep 0.2
-    done
-}
+motions_at_least() { [ "$(motions)" -ge "$1" ]; }
+wait_motions() { until_ok "$2" motions_at_least "$1"; } # N SECONDS: at least N motions in all by then
 
 # logind on the private system bus, as the screen lockers and Kivano know it: python3-dbusmock's template
 # with one session, whose LockedHint it carries (with PropertiesChanged) and whose Unlock signal it sends.

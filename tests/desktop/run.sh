@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Kivano's Qt edition against the real desktops, one after the other (each uses a lot of CPU in
-# software rendering). Usage: bash tests/desktop/run.sh [gnome] [kde] [mate]   (default: all three
-# on Debian 12, gnome and kde elsewhere); the X11 desktops are rows of x11.sh.
+# software rendering). Usage: bash tests/desktop/run.sh [gnome] [kde] [mate] [xfce]   (default: all
+# four on Debian 12, gnome and kde elsewhere); the X11 desktops are rows of x11.sh.
 # Needs root (a cgroup scope for the app id, /tmp/.X11-unix), `tools/deps.sh desktop` and the ci build.
 set -uo pipefail
 cd "$(dirname "$0")/../.." || exit 2
@@ -12,7 +12,7 @@ fi
 desktops=("$@")
 if [ $# -eq 0 ]; then
     desktops=(gnome kde)
-    grep -q '^VERSION_CODENAME=bookworm' /etc/os-release && desktops+=(mate)
+    grep -q '^VERSION_CODENAME=bookworm' /etc/os-release && desktops+=(mate xfce)
 fi
 status=0
 for desktop in "${desktops[@]}"; do

@@ -1,6 +1,7 @@
 // The session's lock as the desktop tells it, on a private bus (run under dbus-run-session) that plays
 // both the system bus, with python3-dbusmock's logind, and the session bus, where screen savers speak.
 
+#include "standin.h"
 #include "ui/qt/session_lock.h"
 
 #include <QDBusConnection>
@@ -40,11 +41,9 @@ class SessionLockTest : public QObject {
         logind_ = std::make_unique<QProcess>();
         logind_->start(QStringLiteral("/usr/bin/python3"),
                        {"-m", "dbusmock", "--session", "--template", "logind"});
-        QElapsedTimer waited;
-        waited.start();
-        while (!privateBus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.login1")) &&
-               waited.elapsed() < 10000)
-            QTest::qWait(50);
+        waitUntil([] {
+            return privateBus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.login1"));
+        });
         QDBusInterface mock(QStringLiteral("org.freedesktop.login1"),
                             QStringLiteral("/org/freedesktop/login1"),
                             QStringLiteral("org.freedesktop.DBus.Mock"), privateBus());

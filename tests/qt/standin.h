@@ -11,6 +11,15 @@
 #include <QtTest>
 #include <memory>
 
+// Runs the event loop until `done` holds, at most `ms`; whether it held.
+template <typename F> bool waitUntil(F done, int ms = 10000) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < ms)
+        QTest::qWait(20);
+    return done();
+}
+
 // What goes out on the private bus, seen by a monitor: calls to names nobody owns too, which no
 // stand-in can see.
 class BusMonitor {
@@ -24,13 +33,7 @@ class BusMonitor {
         process_->setProcessChannelMode(QProcess::MergedChannels);
         process_->start(QStringLiteral("dbus-monitor"), rules);
         // dbus-monitor gives up its name as it turns monitor: from then on it sees everything.
-        QElapsedTimer waited;
-        waited.start();
-        while (!output_.contains("member=NameLost") && waited.elapsed() < 10000) {
-            process_->waitForReadyRead(50);
-            output_ += process_->readAll();
-        }
-        return output_.contains("member=NameLost");
+        return waitUntil([this] { return count(QStringLiteral("member=NameLost")) > 0; });
     }
     // How many calls went to `destination` so far.
     int calls(const QString& destination) { return count("destination=" + destination + " "); }
@@ -59,11 +62,7 @@ class StandInDesktop {
         process_ = std::make_unique<QProcess>();
         process_->start(QStringLiteral("/usr/bin/python3"),
                         QStringList{qEnvironmentVariable("KIVANO_STANDIN"), log_} + options);
-        QElapsedTimer waited;
-        waited.start();
-        while (!lines().contains(QStringLiteral("ready")) && waited.elapsed() < 10000)
-            QTest::qWait(20);
-        return lines().contains(QStringLiteral("ready"));
+        return waitUntil([this] { return lines().contains(QStringLiteral("ready")); });
     }
     void stop() {
         if (process_) {

@@ -24,11 +24,14 @@ expect() { # description, expected, actual
         echo "$check_failed: $1: expected [$2], got [$3]"
     fi
 }
-waitFor() { # tenths of a second, then a command; true once the command succeeds
-    local tenths=$1
+now_us() { echo "${EPOCHREALTIME//[!0-9]/}"; } # microseconds, whatever the locale's decimal sign
+waitFor() { # tenths of a second, then a command; true once the command succeeds within that time
+    local end=$(($(now_us) + $1 * 100000))
     shift
-    for _ in $(seq 1 "$tenths"); do "$@" && return 0; sleep 0.1; done
-    return 1
+    until "$@"; do
+        [ "$(now_us)" -ge "$end" ] && return 1
+        sleep 0.1
+    done
 }
 checks_done() {
     echo "$passed passed, $failed failed"
