@@ -21,7 +21,7 @@ expect "one folder with the exe and its pages, nothing else" \
     "$(cd "$unpacked" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ' | sed 's/ $//')"
 # Nothing to install beside it: the exe imports system DLLs only, no compiler runtime.
 imports=$(x86_64-w64-mingw32-objdump -p "$unpacked/$name/kivano.exe" | awk '/DLL Name:/ {print tolower($3)}')
-foreign=$(grep -v -x -E 'kernel32|user32|gdi32|advapi32|comctl32|ole32|oleaut32|shell32|msvcrt|uuid|api-ms-win-.*' \
+foreign=$(grep -v -x -E 'kernel32|user32|gdi32|advapi32|comctl32|ole32|oleaut32|shell32|wtsapi32|msvcrt|uuid|api-ms-win-.*' \
     <<<"$(sed 's/\.dll$//' <<<"$imports")")
 expect "imports only system DLLs" "" "$foreign"
 
