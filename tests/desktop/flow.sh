@@ -2,7 +2,8 @@
 # script defines how to read and drive it:
 #   pointer             where the pointer is, "X Y", read from the desktop itself
 #   over_kivano         puts the pointer over Kivano's window, as a user who clicks Start has it
-#   idle_low, idle_grows  the session's idle time short while moving, growing after (each sets idle_seen)
+#   idle_low, idle_grows  the session's idle time short while moving, growing after (each sets idle_seen);
+#                       or idle_ms, the idle time in ms, and idle_source, whence it is read
 #   inhibited           the desktop lists Kivano's inhibitor (sets inhibit_seen); `inhibitor` names the list
 #   keys KEY...         keys typed as a person types them
 #   lock_screen         locks the screen, where the desktop can (else the lock run is skipped); and
@@ -10,6 +11,25 @@
 #   backend, faults     the portal back end's bus name, and the desktop's own ways to end the sharing
 # and where the defaults of lib.sh do not fit (the X11 desktops): motions, screen_locked, unlock_screen,
 # first_motion_after, portal=no (no portal, no dialog), locks_after_idle and idle_ms for the awake run.
+
+# Where the desktop reads its idle time in milliseconds (idle_ms, from idle_source), the two judges of
+# it; a desktop that reads it otherwise (KDE's idle watch) gives its own.
+if ! declare -F idle_low >/dev/null; then
+    idle_low() {
+        local ms
+        ms=$(idle_ms)
+        idle_seen="$idle_source: idle ${ms:-unread} ms"
+        [ -n "$ms" ] && [ "$ms" -lt 3000 ]
+    }
+    idle_grows() {
+        local a b
+        a=$(idle_ms)
+        sleep 2
+        b=$(idle_ms)
+        idle_seen="$idle_source: idle ${a:-unread} ms, 2 s later ${b:-unread} ms"
+        [ -n "$a" ] && [ -n "$b" ] && [ "$b" -ge $((a + 1500)) ]
+    }
+fi
 
 sample_pointer() { # N readings 0.3 s apart, one a line
     for _ in $(seq 1 "$1"); do

@@ -28,20 +28,7 @@ inhibitors() { # the app ids of gnome-session's inhibitors
 }
 inhibitor=gnome-session
 backend=org.freedesktop.impl.portal.desktop.gnome
-idle_low() {
-    local ms
-    ms=$(idle_ms)
-    idle_seen="mutter: idle ${ms:-unread} ms"
-    [ -n "$ms" ] && [ "$ms" -lt 3000 ]
-}
-idle_grows() {
-    local a b
-    a=$(idle_ms)
-    sleep 2
-    b=$(idle_ms)
-    idle_seen="mutter: idle ${a:-unread} ms, 2 s later ${b:-unread} ms"
-    [ -n "$a" ] && [ -n "$b" ] && [ "$b" -ge $((a + 1500)) ]
-}
+idle_source="mutter"
 inhibited() {
     local ids
     ids=$(inhibitors | tr '\n' ' ')

@@ -114,20 +114,7 @@ first_motion_after() { # T: when the pointer was first seen to move after it
 }
 portal=no
 idle_ms() { on_x xprintidle; }
-idle_low() {
-    local ms
-    ms=$(idle_ms)
-    idle_seen="X server: idle ${ms:-unread} ms"
-    [ -n "$ms" ] && [ "$ms" -lt 3000 ]
-}
-idle_grows() {
-    local a b
-    a=$(idle_ms)
-    sleep 2
-    b=$(idle_ms)
-    idle_seen="X server: idle ${a:-unread} ms, 2 s later ${b:-unread} ms"
-    [ -n "$a" ] && [ -n "$b" ] && [ "$b" -ge $((a + 1500)) ]
-}
+idle_source="X server"
 # Kivano's inhibitor in the session manager's own list, where the desktop's serves GNOME's interface
 # (MATE, Cinnamon), as Kivano asks it there.
 session_manager() { gdbus_call --dest org.gnome.SessionManager "$@" 2>/dev/null; }
