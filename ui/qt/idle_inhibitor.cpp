@@ -27,9 +27,10 @@ std::size_t indexOf(auto via) {
 IdleInhibitor::IdleInhibitor(BusClient& client, QObject* parent) : QObject(parent), client_(client) {
     portalWait_.setSingleShot(true);
     QObject::connect(&portalWait_, &QTimer::timeout, this, [this] {
+        // No answer in time: the request is closed, as a held one would be, and counts as a no.
         listenToRequest(false);
-        bus().send(QDBusMessage::createMethodCall(portal::kService, handle_, portal::kRequest,
-                                                  QStringLiteral("Close")));
+        held_ = Via::Portal;
+        release();
         settled(false);
     });
 }
