@@ -125,21 +125,26 @@ class InhibitorTest : public QObject {
     void eachWayIsAskedOncePerStart_data() {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("holding");
-        QTest::newRow("no desktop services at all") << QStringList{"--no-screensaver", "--no-portal"} << 0;
-        QTest::newRow("a portal without Inhibit") << QStringList{"--no-screensaver", "--no-inhibit"} << 0;
+        QTest::addColumn<bool>("closed"); // the portal's request, once per Start
+        QTest::newRow("no desktop services at all")
+            << QStringList{"--no-screensaver", "--no-portal"} << 0 << false;
+        QTest::newRow("a portal without Inhibit")
+            << QStringList{"--no-screensaver", "--no-inhibit"} << 0 << false;
         QTest::newRow("a screen saver that answers errors")
-            << QStringList{"--screensaver-error", "--no-inhibit"} << 0;
+            << QStringList{"--screensaver-error", "--no-inhibit"} << 0 << false;
         QTest::newRow("a screen saver that answers errors beside a portal")
-            << QStringList{"--screensaver-error"} << 1;
-        // The portal's request says no, or says nothing: a request handle is no inhibitor.
+            << QStringList{"--screensaver-error"} << 1 << true;
+        // The portal's request says no, or says nothing: a request handle is no inhibitor, and one
+        // left unanswered is withdrawn.
         QTest::newRow("a portal whose request answers no")
-            << QStringList{"--no-screensaver", "--inhibit-answer", "2"} << 0;
+            << QStringList{"--no-screensaver", "--inhibit-answer", "2"} << 0 << false;
         QTest::newRow("a portal whose request never answers")
-            << QStringList{"--no-screensaver", "--inhibit-no-response"} << 0;
+            << QStringList{"--no-screensaver", "--inhibit-no-response"} << 0 << true;
     }
     void eachWayIsAskedOncePerStart() {
         QFETCH(QStringList, options);
         QFETCH(int, holding);
+        QFETCH(bool, closed);
         BusMonitor monitor;
         QVERIFY(monitor.start({QStringLiteral("Inhibit")}));
         QVERIFY(startDesktop(options));
@@ -163,6 +168,7 @@ class InhibitorTest : public QObject {
             const double share = (cpuSeconds() - before) / (static_cast<double>(wall.elapsed()) / 1000);
             QVERIFY2(share < 0.2, qPrintable(QStringLiteral("CPU share %1").arg(share)));
             inhibitor.hold(false);
+            QTRY_COMPARE(requests().filter(QStringLiteral("Request.Close")).size(), closed ? start : 0);
         }
     }
 

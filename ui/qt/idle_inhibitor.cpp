@@ -1,9 +1,9 @@
 #include "ui/qt/idle_inhibitor.h"
 
 #include "ui/qt/portal.h"
+#include "ui/qt/portal_request.h"
 
 #include <QDBusMessage>
-#include <QDBusObjectPath>
 #include <QDBusServiceWatcher>
 
 namespace kivano::ui::qt {
@@ -15,7 +15,6 @@ const QString kScreenSaverPath = QStringLiteral("/org/freedesktop/ScreenSaver");
 const QString kSessionManager = QStringLiteral("org.gnome.SessionManager");
 const QString kSessionManagerPath = QStringLiteral("/org/gnome/SessionManager");
 const QString kReason = QStringLiteral("Kivano is moving the mouse pointer");
-const char* const kPortalAnsweredSlot = SLOT(portalAnswered(uint, QVariantMap, QDBusMessage));
 constexpr quint32 kInhibitIdle = 8;
 
 std::size_t indexOf(auto via) {
@@ -24,16 +23,7 @@ std::size_t indexOf(auto via) {
 
 } // namespace
 
-IdleInhibitor::IdleInhibitor(BusClient& client, QObject* parent) : QObject(parent), client_(client) {
-    portalWait_.setSingleShot(true);
-    QObject::connect(&portalWait_, &QTimer::timeout, this, [this] {
-        // No answer in time: the request is closed, as a held one would be, and counts as a no.
-        listenToRequest(false);
-        held_ = Via::Portal;
-        release();
-        settled(false);
-    });
-}
+IdleInhibitor::IdleInhibitor(BusClient& client, QObject* parent) : QObject(parent), client_(client) {}
 
 QDBusConnection& IdleInhibitor::bus() {
     if (!watching_) {
@@ -54,7 +44,7 @@ IdleInhibitor::~IdleInhibitor() {
     // timeout), so that what it grants is let go of too; an open portal request is closed either way.
     if (pending_ && asked_ == Via::Portal) {
         pending_ = false;
-        held_ = Via::Portal;
+        portal_->close();
     } else if (pending_) {
         call_.waitForFinished();
         answered(call_.reply());
@@ -100,63 +90,49 @@ void IdleInhibitor::vanished(const QString& name) {
 }
 
 void IdleInhibitor::request(Via via) {
+    pending_ = true;
+    asked_ = via;
+    if (via == Via::Portal) {
+        // Its request's answer, not the call's, says whether it holds: no answer within a call's time
+        // counts as a no.
+        portal_ = new PortalRequest(
+            client_, this, QStringLiteral("org.freedesktop.portal.Inhibit"), QStringLiteral("Inhibit"),
+            {QString(), kInhibitIdle}, {{QStringLiteral("reason"), kReason}},
+            [this](PortalRequest::Outcome outcome, const QVariantMap& /*results*/) {
+                portalAnswered(outcome);
+            },
+            client_.timeoutMs);
+        return;
+    }
     QDBusMessage call;
     if (via == Via::ScreenSaver) {
         call = QDBusMessage::createMethodCall(kScreenSaver, kScreenSaverPath, kScreenSaver,
                                               QStringLiteral("Inhibit"));
         call << QStringLiteral("Kivano") << kReason;
-    } else if (via == Via::SessionManager) {
+    } else {
         call = QDBusMessage::createMethodCall(kSessionManager, kSessionManagerPath, kSessionManager,
                                               QStringLiteral("Inhibit"));
         // The app id names Kivano in the desktop's list; no X window, as the inhibitor is the session's.
         call << QStringLiteral("com.olberin.Kivano") << 0U << kReason << kInhibitIdle;
-    } else {
-        call = QDBusMessage::createMethodCall(portal::kService, portal::kPath,
-                                              QStringLiteral("org.freedesktop.portal.Inhibit"),
-                                              QStringLiteral("Inhibit"));
-        const QString token = client_.nextToken();
-        handle_ = client_.requestPath(token);
-        listenToRequest(true); // before the call: the answer may come before the call returns
-        const QVariantMap options{{QStringLiteral("handle_token"), token},
-                                  {QStringLiteral("reason"), kReason}};
-        call << QString() << kInhibitIdle << options;
     }
-    pending_ = true;
-    asked_ = via;
     call_ = client_.call(this, call, [this](const QDBusMessage& reply) {
         if (pending_) answered(reply); // else already taken at the end
     });
 }
 
 void IdleInhibitor::answered(const QDBusMessage& reply) {
-    const std::optional<QVariant> answer =
+    const std::optional<QVariant> cookie =
         reply.arguments().size() == 1 ? firstArgument(reply) : std::nullopt;
-    if (asked_ != Via::Portal) {
-        const bool cookie = answer && answer->canConvert<quint32>();
-        if (cookie) cookie_ = answer->toUInt();
-        settled(cookie);
-        return;
-    }
-    // The portal returns its request at once; only the request's answer says whether it holds.
-    if (!answer || !answer->canConvert<QDBusObjectPath>()) {
-        listenToRequest(false);
-        settled(false);
-        return;
-    }
-    const QString path = answer->value<QDBusObjectPath>().path();
-    if (path != handle_) { // older portals name the request object themselves
-        listenToRequest(false);
-        handle_ = path;
-        listenToRequest(true);
-    }
-    if (pending_) portalWait_.start(client_.timeoutMs);
+    const bool held = cookie && cookie->canConvert<quint32>();
+    if (held) cookie_ = cookie->toUInt();
+    settled(held);
 }
 
-void IdleInhibitor::portalAnswered(uint code, const QVariantMap& /*results*/, const QDBusMessage& signal) {
-    if (!pending_ || asked_ != Via::Portal || signal.path() != handle_) return; // repeated, or not ours
-    portalWait_.stop();
-    listenToRequest(false);
-    settled(code == 0);
+void IdleInhibitor::portalAnswered(PortalRequest::Outcome outcome) {
+    if (outcome == PortalRequest::Outcome::Late) portal_->close(); // what it grants later is not ours
+    handle_ = portal_->path();
+    portal_ = nullptr;
+    settled(outcome == PortalRequest::Outcome::Granted);
 }
 
 // The answer is in: held, or this way is out until something changes. A silent bus costs one timeout
@@ -171,16 +147,6 @@ void IdleInhibitor::settled(bool held) {
     reconcile();
     if (wanted_ && !pending_ && held_ == Via::None && nextToTry() == Via::None && onNothingHeld)
         onNothingHeld();
-}
-
-void IdleInhibitor::listenToRequest(bool on) {
-    if (on) {
-        bus().connect(portal::kService, handle_, portal::kRequest, QStringLiteral("Response"), this,
-                      kPortalAnsweredSlot);
-    } else {
-        bus().disconnect(portal::kService, handle_, portal::kRequest, QStringLiteral("Response"), this,
-                         kPortalAnsweredSlot);
-    }
 }
 
 void IdleInhibitor::release() {

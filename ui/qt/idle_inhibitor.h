@@ -8,12 +8,12 @@
 // all, nothing is asked again until one of their names appears on the bus or the next request comes.
 
 #include "ui/qt/bus_client.h"
+#include "ui/qt/portal_request.h"
 
 #include <QDBusError>
 #include <QDBusPendingCall>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <QVariantMap>
 #include <array>
 #include <cstddef>
@@ -37,9 +37,6 @@ class IdleInhibitor final : public QObject {
     // Told each time both ways have said no to a standing request to stay awake.
     std::function<void()> onNothingHeld;
 
-  private slots:
-    void portalAnswered(uint code, const QVariantMap& results, const QDBusMessage& signal);
-
   private:
     enum class Via { ScreenSaver, SessionManager, Portal, None };
     static constexpr std::size_t kWays = 3;
@@ -48,8 +45,8 @@ class IdleInhibitor final : public QObject {
     [[nodiscard]] Via nextToTry() const;
     void request(Via via);
     void answered(const QDBusMessage& reply);
+    void portalAnswered(PortalRequest::Outcome outcome);
     void settled(bool held);
-    void listenToRequest(bool on);
     void release();
     void appeared(const QString& name);
     void vanished(const QString& name);
@@ -62,13 +59,13 @@ class IdleInhibitor final : public QObject {
     bool pending_ = false;  // an answer is on its way
     Via asked_ = Via::None; // whom it went to
     QDBusPendingCall call_{QDBusPendingCall::fromError(QDBusError())};
-    QTimer portalWait_; // the portal's answer through its request, awaited no longer than a call's
+    PortalRequest* portal_ = nullptr; // the portal's request while it is asked
     // Who said no (or never answered) since the last request to stay awake or the last name that
     // appeared: none is asked again until then.
     std::array<bool, kWays> saidNo_{};
     Via held_ = Via::None;
     quint32 cookie_ = 0; // the screen saver's or the session manager's
-    QString handle_;     // the portal's request object
+    QString handle_;     // the portal's request object, once it holds
 };
 
 } // namespace kivano::ui::qt

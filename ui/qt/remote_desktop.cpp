@@ -2,8 +2,8 @@
 
 #include "ui/qt/portal.h"
 #include "ui/qt/portal_back_end.h"
+#include "ui/qt/portal_request.h"
 
-#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusServiceWatcher>
@@ -15,15 +15,11 @@ namespace {
 
 const QString kRemoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
 const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
-const char* const kResponseSlot = SLOT(response(uint, QVariantMap, QDBusMessage));
 const char* const kClosedSlot = SLOT(closed(QVariantMap, QDBusMessage));
 constexpr uint kPointer = 2;
 constexpr uint kPersistUntilRevoked = 2;
-constexpr uint kUserCancelled = 1;
-
-QString pathOf(const QVariant& v) {
-    return v.canConvert<QDBusObjectPath>() ? v.value<QDBusObjectPath>().path() : v.toString();
-}
+using portal::pathOf;
+using Outcome = PortalRequest::Outcome;
 
 } // namespace
 
@@ -123,61 +119,34 @@ void RemoteDesktop::started(const QVariantMap& results) {
 }
 
 void RemoteDesktop::request(const QString& method, const QVariantList& args, QVariantMap options, Step next) {
-    const QString token = client_.nextToken();
-    options.insert(QStringLiteral("handle_token"), token);
-    const QString expected = client_.requestPath(token);
     const int attempt = attempt_;
-    listen(expected, {attempt, next});
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(portal::kService, portal::kPath, kRemoteDesktop, method);
-    call.setArguments(args + QVariantList{options});
-    client_.call(this, call, [this, expected, attempt](const QDBusMessage& reply) {
-        const std::optional<QVariant> handle = firstArgument(reply);
-        if (!handle) {
-            // A desktop that answers after our time is up may still open a session then: its
-            // answer is still awaited, so that what it opens is closed.
-            const bool late = QDBusError(reply).type() == QDBusError::NoReply;
-            if (!late) forget(expected);
-            if (attempt == attempt_ && state_ == State::Starting)
-                fail(late ? Ending::Gone : Ending::DesktopSaidNo);
-            return;
-        }
-        // Older portals name the request object themselves.
-        const QString path = pathOf(*handle);
-        if (path == expected || !requests_.contains(expected)) return;
-        const Pending pending = requests_.value(expected);
-        forget(expected);
-        listen(path, pending);
-    });
+    new PortalRequest(client_, this, kRemoteDesktop, method, args, std::move(options),
+                      [this, attempt, next](Outcome outcome, const QVariantMap& results) {
+                          answered(attempt, next, outcome, results);
+                      });
 }
 
-void RemoteDesktop::listen(const QString& path, Pending pending) {
-    requests_.insert(path, pending);
-    bus().connect(portal::kService, path, portal::kRequest, QStringLiteral("Response"), this, kResponseSlot);
-}
-
-void RemoteDesktop::forget(const QString& path) {
-    if (requests_.remove(path) > 0)
-        bus().disconnect(portal::kService, path, portal::kRequest, QStringLiteral("Response"), this,
-                         kResponseSlot);
-}
-
-void RemoteDesktop::response(uint code, const QVariantMap& results, const QDBusMessage& signal) {
-    const QString path = signal.path();
-    if (!requests_.contains(path)) return; // repeated, or not ours
-    const Pending pending = requests_.value(path);
-    forget(path);
-    if (pending.attempt != attempt_ || state_ != State::Starting) {
+void RemoteDesktop::answered(int attempt, Step next, PortalRequest::Outcome outcome,
+                             const QVariantMap& results) {
+    if (attempt != attempt_ || state_ != State::Starting) {
         // The answer of an attempt that ended: a session it opened is closed, nothing else changes.
         const QString orphan = pathOf(results.value(QStringLiteral("session_handle")));
-        if (code == 0 && !orphan.isEmpty()) closeSession(orphan);
+        if (outcome == Outcome::Granted && !orphan.isEmpty()) closeSession(orphan);
         return;
     }
-    if (code != 0) { // 1: the user said no, 2: the desktop did
-        fail(code == kUserCancelled ? Ending::UserSaidNo : Ending::DesktopSaidNo);
+    switch (outcome) {
+    case Outcome::Granted:
+        (this->*next)(results);
         return;
+    case Outcome::Cancelled:
+        fail(Ending::UserSaidNo);
+        return;
+    case Outcome::Late: // what the desktop still opens then is closed when its answer comes
+        fail(Ending::Gone);
+        return;
+    default:
+        fail(Ending::DesktopSaidNo);
     }
-    (this->*pending.next)(results);
 }
 
 void RemoteDesktop::closed(const QVariantMap& /*details*/, const QDBusMessage& signal) {
@@ -189,8 +158,8 @@ void RemoteDesktop::closed(const QVariantMap& /*details*/, const QDBusMessage& s
 }
 
 void RemoteDesktop::vanished() {
-    for (const QString& path : requests_.keys())
-        forget(path);
+    for (PortalRequest* request : findChildren<PortalRequest*>(Qt::FindDirectChildrenOnly))
+        request->forget();
     if (!session_.isEmpty()) dropSession(); // gone with the portal
     if (state_ != State::Idle) fail(Ending::Gone);
 }

@@ -2,13 +2,13 @@
 // The desktop portal's remote-desktop session: under Wayland the one sanctioned way for a program to
 // move the pointer. The desktop asks the user once, with its own dialog, when the session starts; the
 // session then takes relative pointer motions. Everything is asynchronous: each portal request answers
-// through the Response signal of its request object, which is subscribed to before the call is made.
+// through its request object (PortalRequest).
 // Each Start is one attempt; an answer or a signal that belongs to an older attempt or session changes
 // nothing but closing what it opened.
 
 #include "ui/qt/bus_client.h"
+#include "ui/qt/portal_request.h"
 
-#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
@@ -52,22 +52,16 @@ class RemoteDesktop final : public QObject {
     [[nodiscard]] QString backEnd() const;
 
   private slots:
-    void response(uint code, const QVariantMap& results, const QDBusMessage& signal);
     void closed(const QVariantMap& details, const QDBusMessage& signal);
 
   private:
     using Step = void (RemoteDesktop::*)(const QVariantMap& results);
-    struct Pending {
-        int attempt = 0;
-        Step next = nullptr;
-    };
     // Why an attempt ended: only the desktop's own no to a kept answer is worth one fresh try.
     enum class Ending { UserSaidNo, DesktopSaidNo, Gone };
 
     // Calls a portal method that answers through a request object, then `next` with its results.
     void request(const QString& method, const QVariantList& args, QVariantMap options, Step next);
-    void listen(const QString& path, Pending pending);
-    void forget(const QString& path);
+    void answered(int attempt, Step next, PortalRequest::Outcome outcome, const QVariantMap& results);
     void createSession(unsigned version);
     void selectDevices(const QVariantMap& results);
     void startSession(const QVariantMap& results);
@@ -84,7 +78,6 @@ class RemoteDesktop final : public QObject {
     State state_ = State::Idle;
     int attempt_ = 0;
     QString session_;
-    QHash<QString, Pending> requests_; // request objects whose Response is still awaited
     unsigned version_ = 1;
     bool usedToken_ = false;
 };
