@@ -20,6 +20,8 @@ else()
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     # Loaded at run time, unseen by the linker: the platform plugin of a Wayland session.
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland")
+    # Qt takes the GTK desktops' theme (GNOME, Xfce, MATE, Cinnamon) from this plugin alone.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-gtk-platformtheme")
     # The synopsis line comes from the summary; this is the extended description below it.
     set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
         "Kivano moves the mouse cursor every so often, a few pixels at a time, so that

@@ -15,12 +15,13 @@ fuzz=(clang libclang-rt-dev)
 # The real desktops the Wayland path is tried against (tests/desktop): GNOME Shell headless under
 # gnome-session, KWin virtual with PowerDevil, each with its portal backend; the accessibility bus and
 # the bus tools the checks use; python3-dbusmock for logind and GNOME's display manager, which the screen
-# lockers need; idle_watch's protocol; debootstrap for the same on Debian 13 in a chroot.
+# lockers need; idle_watch's protocol; debootstrap for the same on Debian 13 in a chroot; Qt's GTK theme
+# plugin, which the package recommends, as a user has it.
 desktop=(gnome-shell mutter gnome-session-bin gnome-settings-daemon xdg-desktop-portal xdg-desktop-portal-gnome
     xdg-desktop-portal-gtk xwayland libegl-mesa0 libgl1-mesa-dri fonts-cantarell adwaita-icon-theme
     kwin-wayland xdg-desktop-portal-kde powerdevil plasma-workspace
     dbus-daemon dbus-bin libglib2.0-bin at-spi2-core python3-pyatspi python3-dbusmock procps
-    libwayland-dev libwayland-bin wayland-protocols pkg-config debootstrap)
+    libwayland-dev libwayland-bin wayland-protocols pkg-config debootstrap qt6-gtk-platformtheme)
 # Plasma 5.27 (Debian 12) draws its portal's dialog with Qt 5's QML, Plasma 6.3 (Debian 13) with Qt 6's.
 # On Debian 12 the X11 desktops are tried too: MATE's session, window manager and screen saver (its
 # mouse settings' schema lives in the settings daemon's common files), and Xfce with xscreensaver.

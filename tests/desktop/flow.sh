@@ -10,7 +10,8 @@
 #                       lock_ends_session=1 where the desktop then ends the remote-desktop session
 #   backend, faults     the portal back end's bus name, and the desktop's own ways to end the sharing
 # and where the defaults of lib.sh do not fit (the X11 desktops): motions, screen_locked, unlock_screen,
-# first_motion_after, portal=no (no portal, no dialog), locks_after_idle and idle_ms for the awake run.
+# first_motion_after, portal=no (no portal, no dialog), locks_after_idle and idle_ms for the awake run;
+# gtk_theme=1 where the desktop's theme is GTK's, which Kivano then takes.
 
 # Where the desktop reads its idle time in milliseconds (idle_ms, from idle_source), the two judges of
 # it; a desktop that reads it otherwise (KDE's idle watch) gives its own.
@@ -190,7 +191,13 @@ refused_now() { hint_is "Desktop refused: press Stop, then Start" && ! shows_mov
 # run here, with a plain message, rather than failing later as something else.
 start_kivano_up() {
     start_kivano
-    until_ok 60 kivano_up && return 0
+    if until_ok 60 kivano_up; then
+        # (once a run of the desktop: the plugin is loaded with the window, or never)
+        [ "${gtk_theme:-}" = 1 ] && [ "$kivano_runs" -eq 1 ] &&
+            check "Kivano takes $desktop's GTK theme (Qt's GTK theme plugin loaded)" \
+                grep -q /libqgtk3 "/proc/$kivano_pid/maps"
+        return 0
+    fi
     echo "FAIL: $desktop: Kivano's window never came up on the accessibility bus ($(kivano_names 2>&1 | head -3 | tr '\n' ' '))"
     exit 1
 }

@@ -29,6 +29,7 @@ inhibitors() { # the app ids of gnome-session's inhibitors
 inhibitor=gnome-session
 backend=org.freedesktop.impl.portal.desktop.gnome
 idle_source="mutter"
+gtk_theme=1
 inhibited() {
     local ids
     ids=$(inhibitors | tr '\n' ' ')

@@ -115,6 +115,7 @@ first_motion_after() { # T: when the pointer was first seen to move after it
 portal=no
 idle_ms() { on_x xprintidle; }
 idle_source="X server"
+gtk_theme=1
 # Kivano's inhibitor in the session manager's own list, where the desktop's serves GNOME's interface
 # (MATE, Cinnamon), as Kivano asks it there.
 session_manager() { gdbus_call --dest org.gnome.SessionManager "$@" 2>/dev/null; }

@@ -24,6 +24,8 @@ echo "$lint"
 check "lintian reports no errors" test -z "$(grep '^E:' <<<"$lint")"
 check "the file name carries name, version and architecture" \
     grep -qE '/kivano_[0-9]+\.[0-9]+\.[0-9]+_amd64\.deb$' <<<"$deb"
+# Without it Qt draws the GTK desktops (GNOME, Xfce, MATE, Cinnamon) in its own colours.
+check "it recommends Qt's GTK theme plugin" grep -qx 'qt6-gtk-platformtheme' <<<"$(dpkg-deb -f "$deb" Recommends)"
 
 export DEBIAN_FRONTEND=noninteractive
 check "apt installs it" quiet $sudo apt-get install -y --no-install-recommends "$deb"

@@ -277,6 +277,28 @@ class QtWiringTest : public QObject {
         text << in.rdbuf();
         QVERIFY(text.str().find("\"Speed\"=\"4.5\"") != std::string::npos);
     }
+
+    // A program started from Kivano gets the environment Kivano was started with, not what Kivano set
+    // for itself later (GTK's accessibility switched off, for one).
+    void startedProgramsGetTheEnvironmentKivanoStartedWith() {
+        qunsetenv("NO_AT_BRIDGE");
+        ui::qt::QtSystem system(nullptr, nullptr, QProcessEnvironment::systemEnvironment());
+        qputenv("NO_AT_BRIDGE", "1");
+        const QString script = dir_.path() + "/child", out = dir_.path() + "/env";
+        QFile file(script);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("#!/bin/sh\nenv >'%1.part' && mv '%1.part' '%1'\n").arg(out).toUtf8());
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        QVERIFY(system.startProcess(script.toStdString()));
+        QTRY_VERIFY(QFile::exists(out));
+        QFile env(out);
+        QVERIFY(env.open(QIODevice::ReadOnly));
+        const QByteArray text = env.readAll();
+        qunsetenv("NO_AT_BRIDGE");
+        QVERIFY(text.contains("\nHOME=") || text.startsWith("HOME="));
+        QVERIFY(!text.contains("NO_AT_BRIDGE"));
+    }
 };
 
 QTEST_MAIN(QtWiringTest)

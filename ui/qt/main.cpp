@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QProcessEnvironment>
 #include <QTimer>
 #include <QWidget>
 
@@ -26,11 +27,20 @@ void preferWayland() {
         qputenv("QT_QPA_PLATFORM", "wayland;xcb");
 }
 
+// GTK, loaded only for the desktop's theme and never drawing a window, would put a second, empty
+// "kivano" on the accessibility bus beside Qt's own, and screen readers and test robots would find that
+// one first. (The programs Kivano starts get the environment it was started with.)
+void keepGtkOffTheAccessibilityBus() {
+    qputenv("NO_AT_BRIDGE", "1");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     using namespace kivano;
+    const QProcessEnvironment started = QProcessEnvironment::systemEnvironment();
     preferWayland();
+    keepGtkOffTheAccessibilityBus(); // before the theme loads
     QApplication application(argc, argv);
     const bool wayland = QGuiApplication::platformName() == QStringLiteral("wayland");
     ui::qt::QtToolkit toolkit;
@@ -51,7 +61,7 @@ int main(int argc, char** argv) {
     ui::qt::IdleInhibitor inhibitor(sessionBus);
     ui::qt::SessionLock lock(systemBus, sessionBus);
     const ui::qt::WaylandServices waylandServices{pointer, remote, surfaceInhibit};
-    ui::qt::QtSystem system(&inhibitor, wayland ? &waylandServices : nullptr);
+    ui::qt::QtSystem system(&inhibitor, wayland ? &waylandServices : nullptr, started);
     settings::FileRegistry registry(settings::FileRegistry::defaultRoots());
     app::FixedSeedRandom random;
     app::Services services{toolkit, wayland ? static_cast<ui::Cursor&>(waylandCursor) : x11Cursor, system,

@@ -58,7 +58,11 @@ bool QtSystem::fileExists(const std::string& path) const {
 
 bool QtSystem::startProcess(const std::string& path) {
     // The path is the program itself: no shell, no splitting, no arguments.
-    return !path.empty() && QProcess::startDetached(q(path), {});
+    if (path.empty()) return false;
+    QProcess process;
+    process.setProgram(q(path));
+    process.setProcessEnvironment(children_);
+    return process.startDetached();
 }
 
 } // namespace kivano::ui::qt

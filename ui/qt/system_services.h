@@ -4,6 +4,7 @@
 
 #include "ui/ui.h"
 
+#include <QProcessEnvironment>
 #include <memory>
 #include <string>
 
@@ -42,9 +43,11 @@ struct WaylandServices {
 
 class QtSystem final : public ui::System {
   public:
-    // With an inhibitor, the request to stay awake holds one on the session bus.
-    explicit QtSystem(IdleInhibitor* inhibitor = nullptr, const WaylandServices* wayland = nullptr)
-        : inhibitor_(inhibitor), wayland_(wayland) {}
+    // With an inhibitor, the request to stay awake holds one on the session bus. The programs it starts
+    // get `children`: the environment Kivano itself was started with.
+    explicit QtSystem(IdleInhibitor* inhibitor = nullptr, const WaylandServices* wayland = nullptr,
+                      QProcessEnvironment children = QProcessEnvironment::systemEnvironment())
+        : inhibitor_(inhibitor), wayland_(wayland), children_(std::move(children)) {}
     [[nodiscard]] std::string exeFolder() const override;
     [[nodiscard]] std::string decimalSeparator() const override;
     [[nodiscard]] bool fileExists(const std::string& path) const override;
@@ -55,6 +58,7 @@ class QtSystem final : public ui::System {
   private:
     IdleInhibitor* inhibitor_;
     const WaylandServices* wayland_;
+    QProcessEnvironment children_;
 };
 
 } // namespace kivano::ui::qt
