@@ -185,7 +185,13 @@ answer_if_asked() { # ALLOW-BUTTON SWITCH; sets dialog_seen
         fi
     done
 }
-refused_now() { hint_is "Desktop refused: press Stop, then Start" && ! shows_moving; }
+# (the pane read back non-empty first: a reader that sees nothing fails it)
+shows_not_moving() {
+    local s
+    s=$(status_pane)
+    [ -n "${s// /}" ] && ! moving_page "$s"
+}
+refused_now() { hint_is "Desktop refused: press Stop, then Start" && shows_not_moving; }
 
 # Kivano started, its window up on the accessibility bus. A Kivano that never came up stops the desktop's
 # run here, with a plain message, rather than failing later as something else.
