@@ -46,8 +46,8 @@ class QtSystem final : public ui::System {
     // With an inhibitor, the request to stay awake holds one on the session bus. The programs it starts
     // get `children`: the environment Kivano itself was started with.
     explicit QtSystem(IdleInhibitor* inhibitor = nullptr, const WaylandServices* wayland = nullptr,
-                      QProcessEnvironment children = QProcessEnvironment::systemEnvironment())
-        : inhibitor_(inhibitor), wayland_(wayland), children_(std::move(children)) {}
+                      const QProcessEnvironment& children = QProcessEnvironment::systemEnvironment())
+        : inhibitor_(inhibitor), wayland_(wayland), children_(children) {}
     [[nodiscard]] std::string exeFolder() const override;
     [[nodiscard]] std::string decimalSeparator() const override;
     [[nodiscard]] bool fileExists(const std::string& path) const override;
