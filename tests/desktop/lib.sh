@@ -154,10 +154,29 @@ gdbus_call() { timeout 10 gdbus call --session "$@" 2>/dev/null; }
 owned() { dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
     "string:$1" 2>/dev/null | grep 'boolean true' >/dev/null; }
 
-# The portal, whose start has the bus start its back ends.
+# Kills this session's processes whose command line holds PATTERN, with SIGNAL (default KILL): the bus
+# starts some of them, so they are no children of this script's.
+kill_ours() { # PATTERN [SIGNAL]
+    local p found=1
+    for p in $(pgrep -f "$1"); do
+        grep -qzx "XDG_RUNTIME_DIR=$work/run" "/proc/$p/environ" 2>/dev/null && kill -"${2:-KILL}" "$p" && found=0
+    done
+    return $found
+}
+
+# The portal, whose start has the bus start its back ends. A back end stuck in its own start holds the
+# front end back (GNOME's on Debian 12, about one start in seven): then both are started once more.
 start_portal() {
-    spawn portal /usr/libexec/xdg-desktop-portal --replace
-    until_ok 20 owned org.freedesktop.portal.Desktop || { echo "FAIL: $desktop: no portal"; exit 1; }
+    local try
+    for try in 1 2; do
+        spawn "portal-$try" /usr/libexec/xdg-desktop-portal --replace
+        until_ok 20 owned org.freedesktop.portal.Desktop && return 0
+        kill "${pids[-1]}" 2>/dev/null
+        kill_ours xdg-desktop-portal-
+        [ "$try" -eq 1 ] && echo "NOTE: $desktop: the portal did not come up within 20 s: started once more"
+    done
+    echo "FAIL: $desktop: no portal"
+    exit 1
 }
 
 # Starts Kivano in a cgroup scope named after its app id, under a user manager's app.slice, as a desktop's
